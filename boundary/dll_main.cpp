@@ -1,0 +1,21 @@
+// Load, unload and thread exit. The snapshot is taken on the loading thread
+// before any export can be called; the x87 control word is left as found.
+#include <windows.h>
+
+#include "boundary/built_text.h"
+#include "boundary/locale_snapshot.h"
+
+extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID) {
+    switch (reason) {
+        case DLL_PROCESS_ATTACH:
+            lumi::TakeLocaleSnapshot();
+            return lumi::StartBuiltTexts() ? TRUE : FALSE;
+        case DLL_THREAD_DETACH:
+            lumi::ReleaseThreadBuiltTexts();
+            break;
+        case DLL_PROCESS_DETACH:
+            lumi::StopBuiltTexts();
+            break;
+    }
+    return TRUE;
+}

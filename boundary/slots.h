@@ -1,0 +1,32 @@
+// The argument slots of an export, as they lie on the caller's stack.
+//
+// An export takes its slots as one by-value parameter of N 32-bit words, so
+// slot 0 sits directly above the return address and a callee-pops export
+// removes exactly 4 x N bytes. Only the words a row names are ever read.
+#pragma once
+
+#include <bit>
+#include <cstdint>
+
+namespace lumi {
+
+using ValueSlot = std::uint32_t;
+
+template <int N>
+struct SlotFrame {
+    ValueSlot word[N];
+
+    constexpr ValueSlot Word(int k) const { return word[k]; }
+    constexpr std::int32_t Int(int k) const { return static_cast<std::int32_t>(word[k]); }
+
+    // A double over slots k and k+1, low word first.
+    constexpr double Double(int k) const {
+        return std::bit_cast<double>(std::uint64_t{word[k + 1]} << 32 | word[k]);
+    }
+
+    const char16_t* Text(int k) const {
+        return reinterpret_cast<const char16_t*>(static_cast<std::uintptr_t>(word[k]));
+    }
+};
+
+}  // namespace lumi

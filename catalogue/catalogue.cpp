@@ -1,0 +1,206 @@
+// The catalogue rows as ExportEntry data, from the same tables as the exports.
+#include "catalogue/catalogue.h"
+
+#include <algorithm>
+
+#include "catalogue/texts.h"
+#include "values/format_time.h"
+
+namespace lumi {
+namespace {
+
+using Inputs = std::array<SlotInput, kMaxInputs>;
+
+constexpr Inputs Sorted(Inputs inputs) {
+    std::sort(inputs.begin(), inputs.end(), [](SlotInput a, SlotInput b) {
+        if (a.slot < 0 || b.slot < 0) return b.slot < 0 && a.slot >= 0;
+        return a.slot < b.slot;
+    });
+    return inputs;
+}
+
+constexpr Inputs ReadsNothing() { return {}; }
+constexpr Inputs Reads(SlotInput a) { return {a}; }
+constexpr Inputs Reads(SlotInput a, SlotInput b) { return Sorted({a, b}); }
+
+constexpr SlotInput DoubleAt(int slot) { return {static_cast<std::int8_t>(slot), ValueKind::Double}; }
+constexpr SlotInput IntegerAt(int slot) { return {static_cast<std::int8_t>(slot), ValueKind::Integer}; }
+constexpr SlotInput WordAt(int slot) { return {static_cast<std::int8_t>(slot), ValueKind::Word}; }
+constexpr SlotInput TextAt(int slot) { return {static_cast<std::int8_t>(slot), ValueKind::Text}; }
+constexpr SlotInput TimeAt(int slot) { return {static_cast<std::int8_t>(slot), ValueKind::HostTime}; }
+
+// A digits argument is read from a slot or fixed by the row.
+constexpr SlotInput DigitsInput(Slot from) { return IntegerAt(from.index); }
+constexpr SlotInput DigitsInput(Constant) { return {}; }
+constexpr bool IsConstant(Slot) { return false; }
+constexpr bool IsConstant(Constant) { return true; }
+constexpr std::int32_t ConstantValue(Slot) { return 0; }
+constexpr std::int32_t ConstantValue(Constant from) { return from.value; }
+
+// Runs an expression row over a frame that notes which slots it reads.
+class InputRecorder {
+public:
+    constexpr long double Double(int k) { Note(DoubleAt(k)); return 1.0L; }
+    constexpr std::int32_t Int(int k) { Note(IntegerAt(k)); return 1; }
+    constexpr ValueSlot Word(int k) { Note(IntegerAt(k)); return 1; }
+    constexpr Inputs Read() const { return Sorted(inputs_); }
+
+private:
+    constexpr void Note(SlotInput input) {
+        for (int i = 0; i < count_; ++i)
+            if (inputs_[i].slot == input.slot) return;
+        inputs_[count_++] = input;
+    }
+    Inputs inputs_{};
+    int count_ = 0;
+};
+
+template <class Expression>
+constexpr Inputs RecordInputs(Expression expression) {
+    InputRecorder slots;
+    expression(slots);
+    return slots.Read();
+}
+
+constexpr ExportEntry kCatalogue[] = {
+#define TEXT_CONSTANT(code_, n, name)                                                   \
+    {.code = #code_, .family = Family::TextConstant, .convention = CalleePops,         \
+     .slots = n, .inputs = ReadsNothing(), .result = ValueKind::Text,                 \
+     .routine = Routine::None, .body = #name, .text = text::name},
+#include "catalogue/text_constants.def"
+#undef TEXT_CONSTANT
+
+#define INTEGER_CONSTANT(code_, n, value)                                               \
+    {.code = #code_, .family = Family::NumberConstant, .convention = CalleePops,       \
+     .slots = n, .inputs = ReadsNothing(), .result = ValueKind::Integer,              \
+     .routine = Routine::None, .body = #value, .integer = value},
+#define DOUBLE_CONSTANT(code_, n, value)                                                \
+    {.code = #code_, .family = Family::NumberConstant, .convention = CalleePops,       \
+     .slots = n, .inputs = ReadsNothing(), .result = ValueKind::Double,               \
+     .routine = Routine::None, .body = #value, .real = value},
+#include "catalogue/number_constants.def"
+#undef INTEGER_CONSTANT
+#undef DOUBLE_CONSTANT
+
+#define PASS_SLOT(code_, n, slot)                                                       \
+    {.code = #code_, .family = Family::PassThrough, .convention = CalleePops,          \
+     .slots = n, .inputs = Reads(WordAt(slot)), .result = ValueKind::Word,            \
+     .routine = Routine::None, .body = "W(" #slot ")"},
+#define PASS_DOUBLE(code_, n, first)                                                    \
+    {.code = #code_, .family = Family::PassThrough, .convention = CalleePops,          \
+     .slots = n, .inputs = Reads(DoubleAt(first)), .result = ValueKind::Double,       \
+     .routine = Routine::None, .body = "D(" #first ")"},
+#define WIDEN_SLOT(code_, n, slot)                                                      \
+    {.code = #code_, .family = Family::PassThrough, .convention = CalleePops,          \
+     .slots = n, .inputs = Reads(IntegerAt(slot)), .result = ValueKind::Double,       \
+     .routine = Routine::None, .body = "I(" #slot ")"},
+#include "catalogue/pass_through.def"
+#undef PASS_SLOT
+#undef PASS_DOUBLE
+#undef WIDEN_SLOT
+
+#include "catalogue/expression_terms.h"
+#define LUMI_EXPRESSION_ROW(code_, n, expression, kind)                                 \
+    {.code = #code_, .family = Family::Arithmetic, .convention = CalleePops,           \
+     .slots = n, .inputs = RecordInputs([](auto& slots) { return expression; }),      \
+     .result = kind, .routine = Routine::None, .body = #expression},
+#define DOUBLE_EXPRESSION(code_, n, expression) LUMI_EXPRESSION_ROW(code_, n, expression, ValueKind::Double)
+#define INTEGER_EXPRESSION(code_, n, expression) LUMI_EXPRESSION_ROW(code_, n, expression, ValueKind::Integer)
+#define TRUTH_EXPRESSION(code_, n, expression) LUMI_EXPRESSION_ROW(code_, n, expression, ValueKind::Truth)
+#include "catalogue/arithmetic.def"
+#undef DOUBLE_EXPRESSION
+#undef INTEGER_EXPRESSION
+#undef TRUTH_EXPRESSION
+#undef LUMI_EXPRESSION_ROW
+#include "catalogue/expression_terms_end.h"
+
+#define LUMI_ROUTINE_ROW(code_, convention_, n, inputs_, kind, routine_, digits, body_)  \
+    {.code = #code_, .family = Family::Formatting, .convention = convention_,            \
+     .slots = n, .inputs = inputs_, .result = kind, .routine = Routine::routine_,       \
+     .body = body_, .hasConstantArgument = IsConstant(digits),                          \
+     .constantArgument = ConstantValue(digits)},
+#define NUMBER_TO_TEXT(code_, convention, n, value, digits)                              \
+    LUMI_ROUTINE_ROW(code_, convention, n, Reads(DoubleAt(value), DigitsInput(digits)),  \
+                     ValueKind::Text, FormatFixed, digits,                              \
+                     "FormatFixed(D(" #value "), " #digits ")")
+#define TIME_TO_TEXT(code_, highest, time, pattern)                                      \
+    LUMI_ROUTINE_ROW(code_, CallerPops, highest, Reads(TimeAt(time)), ValueKind::Text,   \
+                     FormatTime, Slot{-1}, "FormatTime(I(" #time "), " #pattern ")")
+#define ROUND_TO_DIGITS(code_, n, value, digits)                                         \
+    LUMI_ROUTINE_ROW(code_, CalleePops, n, Reads(DoubleAt(value), DigitsInput(digits)),  \
+                     ValueKind::Double, RoundToDigits, digits,                          \
+                     "RoundToDigits(D(" #value "), " #digits ")")
+#define LARGER_OF(code_, n, a, b)                                                        \
+    LUMI_ROUTINE_ROW(code_, CalleePops, n, Reads(DoubleAt(a), DoubleAt(b)),              \
+                     ValueKind::Double, MaxOf, Slot{-1}, "MaxOf(D(" #a "), D(" #b "))")
+#define SMALLER_OF(code_, n, a, b)                                                       \
+    LUMI_ROUTINE_ROW(code_, CalleePops, n, Reads(DoubleAt(a), DoubleAt(b)),              \
+                     ValueKind::Double, MinOf, Slot{-1}, "MinOf(D(" #a "), D(" #b "))")
+#define FIND_TEXT(code_, n, text, pattern)                                               \
+    LUMI_ROUTINE_ROW(code_, CalleePops, n, Reads(TextAt(text), TextAt(pattern)),         \
+                     ValueKind::Integer, FindText, Slot{-1},                            \
+                     "FindText(T(" #text "), T(" #pattern "), 0)")
+#include "catalogue/formatting.def"
+#undef NUMBER_TO_TEXT
+#undef TIME_TO_TEXT
+#undef ROUND_TO_DIGITS
+#undef LARGER_OF
+#undef SMALLER_OF
+#undef FIND_TEXT
+#undef LUMI_ROUTINE_ROW
+};
+
+constexpr TextEntry kTexts[] = {
+#define TEXT(name, units, literal) {#name, units, text::name},
+#include "catalogue/texts.def"
+#undef TEXT
+};
+
+}  // namespace
+
+std::span<const ExportEntry> Catalogue() { return kCatalogue; }
+std::span<const TextEntry> Texts() { return kTexts; }
+
+const ExportEntry* FindEntry(std::string_view code) {
+    for (const ExportEntry& entry : kCatalogue)
+        if (entry.code == code) return &entry;
+    return nullptr;
+}
+
+std::string_view FamilyName(Family family) {
+    switch (family) {
+        case Family::TextConstant: return "text constant";
+        case Family::NumberConstant: return "number constant";
+        case Family::PassThrough: return "pass-through";
+        case Family::Arithmetic: return "arithmetic";
+        case Family::Formatting: return "formatting";
+    }
+    return "?";
+}
+
+std::string_view KindName(ValueKind kind) {
+    switch (kind) {
+        case ValueKind::Word: return "word";
+        case ValueKind::Integer: return "integer";
+        case ValueKind::Truth: return "truth";
+        case ValueKind::Double: return "double";
+        case ValueKind::Text: return "text";
+        case ValueKind::HostTime: return "time";
+    }
+    return "?";
+}
+
+std::string_view RoutineName(Routine routine) {
+    switch (routine) {
+        case Routine::None: return "";
+        case Routine::FormatFixed: return "FormatFixed";
+        case Routine::FormatTime: return "FormatTime";
+        case Routine::RoundToDigits: return "RoundToDigits";
+        case Routine::MaxOf: return "MaxOf";
+        case Routine::MinOf: return "MinOf";
+        case Routine::FindText: return "FindText";
+    }
+    return "?";
+}
+
+}  // namespace lumi

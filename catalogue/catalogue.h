@@ -1,0 +1,70 @@
+// The export catalogue as data: one ExportEntry per export, built from the
+// same tables as the exported functions, for the tests, the catalogue page
+// and lumicall.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <span>
+#include <string_view>
+
+#include "catalogue/row_arguments.h"
+
+namespace lumi {
+
+inline constexpr std::string_view kExportPrefix = "Quenvar_541BA2F8_1_";
+
+enum class Family : std::uint8_t { TextConstant, NumberConstant, PassThrough, Arithmetic, Formatting };
+
+enum class ValueKind : std::uint8_t { Word, Integer, Truth, Double, Text, HostTime };
+
+enum class Routine : std::uint8_t { None, FormatFixed, FormatTime, RoundToDigits, MaxOf, MinOf, FindText };
+
+struct SlotInput {
+    std::int8_t slot = -1;  // a double occupies slot and slot + 1
+    ValueKind kind = ValueKind::Word;
+};
+
+constexpr int kMaxInputs = 4;
+
+struct ExportEntry {
+    std::string_view code;
+    Family family;
+    Convention convention;
+    int slots;  // callee-pops: slots removed; caller-pops: highest slot read
+    std::array<SlotInput, kMaxInputs> inputs;  // in slot order; unused ones have slot -1
+    ValueKind result;
+    Routine routine;
+    std::string_view body;  // as the table writes it
+    // The answer of a constant row.
+    const char16_t* text = nullptr;
+    std::int32_t integer = 0;
+    double real = 0.0;
+    // A constant argument of a routine row (digits), if the row fixes one.
+    bool hasConstantArgument = false;
+    std::int32_t constantArgument = 0;
+
+    int InputCount() const {
+        int count = 0;
+        while (count < kMaxInputs && inputs[count].slot >= 0) ++count;
+        return count;
+    }
+};
+
+struct TextEntry {
+    std::string_view name;
+    int units;  // as the table states it
+    const char16_t* text;
+};
+
+std::span<const ExportEntry> Catalogue();
+std::span<const TextEntry> Texts();
+
+// Null when the code is not in the catalogue.
+const ExportEntry* FindEntry(std::string_view code);
+
+std::string_view FamilyName(Family family);
+std::string_view KindName(ValueKind kind);
+std::string_view RoutineName(Routine routine);
+
+}  // namespace lumi

@@ -1,0 +1,4 @@
+#undef D
+#undef I
+#undef W
+#undef Int32

@@ -1,0 +1,49 @@
+// Calls an export the way a host does: raw 32-bit slots pushed highest first,
+// then a call through the address. Records what the call left behind so a
+// test can hold it to the calling contract.
+#pragma once
+
+#include <cstdint>
+
+namespace lumi {
+
+constexpr int kMaxPushedSlots = 16;
+constexpr int kMaxPreloaded = 4;
+
+struct alignas(16) CallRecord {
+    // Set by the caller before SlotCall.
+    std::uint16_t controlWord = 0x037F;  // loaded for the call
+    std::int32_t preloaded = 0;          // values pushed on the x87 stack first
+
+    // Filled by SlotCall.
+    std::uint32_t eax = 0;
+    std::uint32_t edx = 0;
+    std::uint32_t popped = 0;          // bytes the export removed from the stack
+    std::int32_t depthBefore = 0;      // x87 stack depth at the call
+    std::int32_t depthAfter = 0;       // ... and on return
+    std::uint32_t ebx = 0, esi = 0, edi = 0, ebp = 0;  // on return
+    std::uint16_t controlWordAfter = 0;
+    std::uint16_t statusWordAfter = 0;
+    std::uint8_t st0[10] = {};          // the value the export left, if any
+    std::uint8_t preloadedAfter[kMaxPreloaded][10] = {};  // the caller's values, after
+
+    // Sentinels loaded into the callee-saved registers before the call.
+    static constexpr std::uint32_t kEbx = 0xB0B0B0B0, kEsi = 0x51515151;
+    static constexpr std::uint32_t kEdi = 0xD1D1D1D1, kEbp = 0xEBEBEBEB;
+
+    bool RegistersKept() const { return ebx == kEbx && esi == kEsi && edi == kEdi && ebp == kEbp; }
+    // The double result, as the export left it on the x87 stack.
+    long double Result() const;
+    double ResultAsDouble() const { return static_cast<double>(Result()); }
+};
+
+// Pushes slots[count - 1] down to slots[0] and calls `function`. The x87 stack
+// is restored afterwards whatever the export did; the calling thread's control
+// word is restored too.
+extern "C" void SlotCall(const void* function, const std::uint32_t* slots, int count,
+                         CallRecord* record);
+
+// The value every preloaded x87 register holds (pi, loaded by fldpi).
+long double PreloadedValue();
+
+}  // namespace lumi

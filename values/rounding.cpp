@@ -1,0 +1,66 @@
+#include "values/rounding.h"
+
+#include <cstdint>
+
+#include "values/x87.h"
+
+namespace lumi {
+namespace {
+
+// Multipliers for 0..7 digits and for 8 or more. Eight digits and above
+// share 10^9, not 10^8: the routine rounds those to nine decimals.
+constexpr std::uint32_t kMultipliers[] = {
+    1, 10, 100, 1000, 10000, 100000, 1000000, 10000000, 1000000000,
+};
+constexpr std::int32_t kLastMultiplier = 8;
+
+long double MultiplierFor(std::int32_t digits) {
+    if (digits <= 0) return kMultipliers[0];
+    if (digits >= kLastMultiplier) return kMultipliers[kLastMultiplier];
+    return kMultipliers[digits];
+}
+
+// What the x87 stores for a value that does not fit a 32-bit integer
+// (NaN, infinities, anything outside the range) with invalid masked.
+constexpr std::int32_t kIntegerIndefinite = INT32_MIN;
+
+// Truncation toward zero through a 32-bit integer. The range test keeps the
+// conversion defined in C++ and gives what the hardware would give.
+std::int32_t TruncateToInt32(long double value) {
+    const bool fits = value > -2147483649.0L && value < 2147483648.0L;
+    return fits ? static_cast<std::int32_t>(value) : kIntegerIndefinite;
+}
+
+constexpr long double kSecondsPerDay = 86400.0L;
+constexpr long double kDayNumberOf1970 = 25569.0L;  // 1970-01-01 from 1899-12-30
+
+}  // namespace
+
+long double RoundToDigits(double value, std::int32_t digits) {
+    const long double multiplier = MultiplierFor(digits);
+    const long double scaledSum = static_cast<long double>(value) * multiplier + 0.5L;
+    // Rounding the scaled sum to double first lets a sum just below the next
+    // integer (0.49999999999999994 + 0.5) reach it: part of the contract.
+    const double floored = FloorToDouble(StoreAsDouble(scaledSum));
+    return static_cast<long double>(floored) / multiplier;
+}
+
+double FloorToDouble(double value) {
+    const long double wide = value;
+    // 64-bit so that stepping below INT32_MIN (a value under -2^31, or the
+    // indefinite of an out-of-range negative) cannot overflow; such values
+    // come back as -2147483649.0, any other out-of-range one as -2^31.
+    std::int64_t floor = TruncateToInt32(wide);
+    if (wide - static_cast<long double>(floor) < 0) floor -= 1;
+    return static_cast<double>(floor);  // exact: |floor| <= 2^31 + 1
+}
+
+double MaxOf(double a, double b) { return a > b ? a : b; }
+
+double MinOf(double a, double b) { return a < b ? a : b; }
+
+DayNumber SecondsToDayNumber(HostTime time) {
+    return StoreAsDouble(static_cast<long double>(time) / kSecondsPerDay + kDayNumberOf1970);
+}
+
+}  // namespace lumi

@@ -35,8 +35,10 @@ int FloorDiv(int numerator, int denominator) {
     return (numerator % denominator < 0) ? quotient - 1 : quotient;
 }
 
-// Decimal exponent of 2^binaryExponent, never more than one below the true
-// one for the whole double range (19728 / 65536 is just under log10 2).
+// First guess at E for a magnitude in [2^b, 2^(b+1)). 19728 / 65536 lies just
+// under log10 2, so over the double range the guess is at most one low (the
+// 10^18 test in the image corrects that); in the binades 2^-877 and 2^-681
+// it can be one high, which leaves a leading zero digit in the image.
 int EstimateDecimalExponent(int binaryExponent) {
     return FloorDiv(binaryExponent * 19728, 65536) + 1;
 }
@@ -132,7 +134,7 @@ DecimalImage MakeDecimalImage(double value) {
     int exponent = EstimateDecimalExponent(std::ilogb(value));
     long double scaled = RoundToInteger(ScaleByPowerOfTen(magnitude, kImageDigits - exponent));
     if (scaled >= kImageLimit) {  // the estimate was one low
-        scaled = RoundToInteger(scaled / 10);
+        scaled = RoundToInteger(scaled / 10.0L);
         exponent += 1;
     }
 

@@ -31,6 +31,15 @@ std::int32_t TruncateToInt32(long double value) {
     return fits ? static_cast<std::int32_t>(value) : kIntegerIndefinite;
 }
 
+// a > b as a signalling comparison (a NaN raises invalid). Left in a
+// conditional expression, GCC picks the quiet fucomi + fcmov on x87; the
+// empty asm keeps the truth value and so the signalling fcomi / comisd.
+bool SignallingGreater(double a, double b) {
+    bool greater = a > b;
+    asm("" : "+r"(greater));
+    return greater;
+}
+
 constexpr long double kSecondsPerDay = 86400.0L;
 constexpr long double kDayNumberOf1970 = 25569.0L;  // 1970-01-01 from 1899-12-30
 
@@ -55,9 +64,9 @@ double FloorToDouble(double value) {
     return static_cast<double>(floor);  // exact: |floor| <= 2^31 + 1
 }
 
-double MaxOf(double a, double b) { return a > b ? a : b; }
+double MaxOf(double a, double b) { return SignallingGreater(a, b) ? a : b; }
 
-double MinOf(double a, double b) { return a < b ? a : b; }
+double MinOf(double a, double b) { return SignallingGreater(b, a) ? a : b; }  // a < b
 
 DayNumber SecondsToDayNumber(HostTime time) {
     return StoreAsDouble(static_cast<long double>(time) / kSecondsPerDay + kDayNumberOf1970);

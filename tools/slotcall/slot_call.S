@@ -1,8 +1,10 @@
-# SlotCall(function, slots, count, record): the raw-slot call of an export.
-#
-# The export may break any register it likes; the thunk finds its own frame
-# again through the TEB's ArbitraryUserPointer (fs:0x14), which it borrows for
-# the call and puts back, so EBX, ESI, EDI and EBP can all carry sentinels.
+/*
+ * SlotCall(function, slots, count, record): the raw-slot call of an export.
+ *
+ * The export may break any register it likes; the thunk finds its own frame
+ * again through the TEB's ArbitraryUserPointer (fs:0x14), which it borrows for
+ * the call and puts back, so EBX, ESI, EDI and EBP can all carry sentinels.
+ */
 
         .set REC_CW,          0
         .set REC_PRELOADED,   4
@@ -36,7 +38,7 @@ _SlotCall:
         pushl   %esi
         pushl   %edi
         subl    $16, %esp
-        movl    20(%ebp), %edi                  # record
+        movl    20(%ebp), %edi                  /* record */
 
         fnstcw  SAVED_CW(%ebp)
         fldcw   REC_CW(%edi)
@@ -53,7 +55,7 @@ _SlotCall:
         movl    %eax, SAVED_TEB_WORD(%ebp)
         movl    %ebp, %fs:0x14
 
-        movl    12(%ebp), %esi                  # slots, highest pushed first
+        movl    12(%ebp), %esi                  /* slots, highest pushed first */
         movl    16(%ebp), %ecx
 3:      testl   %ecx, %ecx
         jle     4f
@@ -68,7 +70,7 @@ _SlotCall:
         movl    $0xEBEBEBEB, %ebp
         call    *%eax
 
-        movl    %fs:0x14, %ecx                  # our frame again
+        movl    %fs:0x14, %ecx                  /* our frame again */
         movl    %esp, ESP_RETURNED(%ecx)
         leal    -32(%ecx), %esp
         pushl   %ebp
@@ -96,14 +98,14 @@ _SlotCall:
         call    x87_depth
         movl    %eax, REC_DEPTH_OUT(%edi)
 
-        subl    REC_DEPTH_IN(%edi), %eax        # values the export left
+        subl    REC_DEPTH_IN(%edi), %eax        /* values the export left */
         jle     6f
         fstpt   REC_ST0(%edi)
 5:      decl    %eax
         jle     6f
         fstp    %st(0)
         jmp     5b
-6:      leal    REC_PRELOADS(%edi), %esi        # then the caller's own values
+6:      leal    REC_PRELOADS(%edi), %esi        /* then the caller's own values */
         movl    $MAX_PRELOADS, %ebx
 7:      call    x87_depth
         testl   %eax, %eax
@@ -126,7 +128,7 @@ _SlotCall:
         popl    %ebp
         ret
 
-# EAX = values on the x87 stack: (8 - TOP) mod 8, from the status word.
+/* EAX = values on the x87 stack: (8 - TOP) mod 8, from the status word. */
 x87_depth:
         subl    $4, %esp
         fnstsw  (%esp)

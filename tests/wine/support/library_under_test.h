@@ -1,0 +1,45 @@
+// The built DLL, loaded once per test program, and calls into it by code.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <initializer_list>
+#include <string>
+#include <string_view>
+
+#include "catalogue/catalogue.h"
+#include "tools/slotcall/slot_call.h"
+
+namespace lumi::test {
+
+// Path of the DLL under test: $LUMIVEXTARAN_DLL, else lumivextaran.dll.
+std::string LibraryPath();
+
+// The DLL loaded for the whole program (loaded on first use).
+HMODULE Library();
+
+// The export of `code` in `module`, or null.
+const void* ExportAddress(HMODULE module, std::string_view code);
+const void* ExportAddress(std::string_view code);
+
+// Slots for a call, filled with `decoy` and then given values.
+struct Slots {
+    std::uint32_t word[kMaxPushedSlots];
+    int count;
+
+    explicit Slots(int count, std::uint32_t decoy = 0);
+    Slots& Word(int k, std::uint32_t value);
+    Slots& Double(int k, double value);
+    Slots& Text(int k, const char16_t* text);
+};
+
+// Calls the export of `code` with the given slots under `controlWord`.
+CallRecord Call(std::string_view code, const Slots& slots, std::uint16_t controlWord = 0x037F,
+                int preloaded = 0);
+
+std::uint64_t Bits(double value);
+double FromBits(std::uint64_t bits);
+std::u16string TextAt(std::uint32_t pointer);
+
+}  // namespace lumi::test

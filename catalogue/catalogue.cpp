@@ -100,13 +100,18 @@ constexpr ExportEntry kCatalogue[] = {
 #undef WIDEN_SLOT
 
 #include "catalogue/expression_terms.h"
-#define LUMI_EXPRESSION_ROW(code_, n, expression, kind)                                 \
+// The body is stringified by the row macros themselves: passed on, the
+// expression would arrive with D(k) and the other terms already expanded.
+#define LUMI_EXPRESSION_ROW(code_, n, expression, text, kind)                           \
     {.code = #code_, .family = Family::Arithmetic, .convention = CalleePops,           \
      .slots = n, .inputs = RecordInputs([](auto& slots) { return expression; }),      \
-     .result = kind, .routine = Routine::None, .body = #expression},
-#define DOUBLE_EXPRESSION(code_, n, expression) LUMI_EXPRESSION_ROW(code_, n, expression, ValueKind::Double)
-#define INTEGER_EXPRESSION(code_, n, expression) LUMI_EXPRESSION_ROW(code_, n, expression, ValueKind::Integer)
-#define TRUTH_EXPRESSION(code_, n, expression) LUMI_EXPRESSION_ROW(code_, n, expression, ValueKind::Truth)
+     .result = kind, .routine = Routine::None, .body = text},
+#define DOUBLE_EXPRESSION(code_, n, expression) \
+    LUMI_EXPRESSION_ROW(code_, n, expression, #expression, ValueKind::Double)
+#define INTEGER_EXPRESSION(code_, n, expression) \
+    LUMI_EXPRESSION_ROW(code_, n, expression, #expression, ValueKind::Integer)
+#define TRUTH_EXPRESSION(code_, n, expression) \
+    LUMI_EXPRESSION_ROW(code_, n, expression, #expression, ValueKind::Truth)
 #include "catalogue/arithmetic.def"
 #undef DOUBLE_EXPRESSION
 #undef INTEGER_EXPRESSION

@@ -7,4 +7,4 @@ root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 "$root/scripts/build.sh"
 source "$root/scripts/wine-session.sh"
 cd "$root/build/win32"
-wine tools/lumicall.exe tour
+wine lumicall.exe tour

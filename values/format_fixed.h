@@ -31,6 +31,7 @@ DecimalImage CutDecimalImage(const DecimalImage& image, std::int32_t digits);
 
 // Writes the text of `value` with `digits` decimals and the given decimal
 // separator into `out` (room for kFixedTextMaxUnits + 1 units), NUL-ended.
+// A separator of 0 writes nothing, in the fixed and the exponent form.
 // Returns the number of units written before the NUL.
 std::size_t FormatFixed(double value, std::int32_t digits,
                         char16_t decimalSeparator, char16_t* out);

@@ -56,9 +56,9 @@ long double RoundToDigits(double value, std::int32_t digits) {
 
 double FloorToDouble(double value) {
     const long double wide = value;
-    // 64-bit so that stepping below INT32_MIN (a value under -2^31, or the
-    // indefinite of an out-of-range negative) cannot overflow; such values
-    // come back as -2147483649.0, any other out-of-range one as -2^31.
+    // 64-bit so that the step below INT32_MIN cannot overflow. Out of the
+    // 32-bit range this gives -2^31 - 1 for values at or below it (and -inf),
+    // -2^31 (the indefinite) for values at or above 2^31, +inf and NaN.
     std::int64_t floor = TruncateToInt32(wide);
     if (wide - static_cast<long double>(floor) < 0) floor -= 1;
     return static_cast<double>(floor);  // exact: |floor| <= 2^31 + 1

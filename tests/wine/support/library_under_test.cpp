@@ -37,8 +37,9 @@ Slots& Slots::Word(int k, std::uint32_t value) {
     return *this;
 }
 
-Slots& Slots::Double(int k, double value) {
-    const std::uint64_t bits = Bits(value);
+Slots& Slots::Double(int k, double value) { return DoubleBits(k, Bits(value)); }
+
+Slots& Slots::DoubleBits(int k, std::uint64_t bits) {
     word[k] = static_cast<std::uint32_t>(bits);
     word[k + 1] = static_cast<std::uint32_t>(bits >> 32);
     return *this;
@@ -52,11 +53,38 @@ Slots& Slots::Text(int k, const char16_t* text) {
 CallRecord Call(std::string_view code, const Slots& slots, std::uint16_t controlWord, int preloaded) {
     const void* function = ExportAddress(code);
     if (function == nullptr) throw std::runtime_error("no export " + std::string(code));
+    return CallAt(function, slots, controlWord, preloaded);
+}
+
+CallRecord CallAt(const void* function, const Slots& slots, std::uint16_t controlWord, int preloaded) {
     CallRecord record;
     record.controlWord = controlWord;
     record.preloaded = preloaded;
     SlotCall(function, slots.word, slots.count, &record);
     return record;
+}
+
+std::optional<std::uint64_t> ResultDoubleBits(const CallRecord& record) {
+    constexpr std::uint64_t kIntegerBit = std::uint64_t{1} << 63;
+    constexpr int kDroppedBits = 11;  // 64-bit significand down to 53
+    constexpr std::uint64_t kFraction = (std::uint64_t{1} << 52) - 1;
+    std::uint64_t significand;
+    std::uint16_t signAndExponent;
+    std::memcpy(&significand, record.st0, 8);
+    std::memcpy(&signAndExponent, record.st0 + 8, 2);
+    const std::uint64_t sign = static_cast<std::uint64_t>(signAndExponent >> 15) << 63;
+    const bool nan = (signAndExponent & 0x7FFF) == 0x7FFF && (significand & ~kIntegerBit) != 0;
+    if (nan) {
+        // A double NaN widens by appending zero bits to its payload.
+        if ((significand & ((1u << kDroppedBits) - 1)) != 0 || (significand & kIntegerBit) == 0)
+            return std::nullopt;
+        return sign | std::uint64_t{0x7FF} << 52 | ((significand >> kDroppedBits) & kFraction);
+    }
+    const long double value = record.Result();
+    const double narrowed = static_cast<double>(value);
+    if (static_cast<long double>(narrowed) != value) return std::nullopt;
+    if ((Bits(narrowed) >> 63) != (sign >> 63)) return std::nullopt;
+    return Bits(narrowed);
 }
 
 std::uint64_t Bits(double value) { return std::bit_cast<std::uint64_t>(value); }

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <initializer_list>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -31,12 +32,23 @@ struct Slots {
     explicit Slots(int count, std::uint32_t decoy = 0);
     Slots& Word(int k, std::uint32_t value);
     Slots& Double(int k, double value);
+    // A double given by its bits: a signalling NaN stays signalling (passing
+    // a double by value may go through the x87 stack, which quiets it).
+    Slots& DoubleBits(int k, std::uint64_t bits);
     Slots& Text(int k, const char16_t* text);
 };
 
 // Calls the export of `code` with the given slots under `controlWord`.
 CallRecord Call(std::string_view code, const Slots& slots, std::uint16_t controlWord = 0x037F,
                 int preloaded = 0);
+
+// The same call through an address already looked up (no name lookup per call).
+CallRecord CallAt(const void* function, const Slots& slots, std::uint16_t controlWord = 0x037F,
+                  int preloaded = 0);
+
+// The bits of the double an export left in ST(0), when the 80-bit value there
+// is exactly a double (NaNs included, payload kept); empty otherwise.
+std::optional<std::uint64_t> ResultDoubleBits(const CallRecord& record);
 
 std::uint64_t Bits(double value);
 double FromBits(std::uint64_t bits);

@@ -1,0 +1,332 @@
+// A catalogue row in words. Expression and routine bodies are read back from
+// the table's own text (D(k), I(k), W(k), T(k), Slot(k), Constant(v)) by a
+// small precedence reader that brackets every nested operation, so the words
+// show the order in which the x87 unit evaluates them.
+#include "catalogue/describe.h"
+
+#include <cctype>
+#include <charconv>
+#include <vector>
+
+#include "values/format_time.h"
+
+namespace lumi {
+namespace {
+
+struct Operator {
+    std::string_view token;
+    int precedence;  // higher binds tighter
+    std::string_view words;
+};
+
+constexpr Operator kOperators[] = {
+    {"&&", 1, " and "}, {"!=", 2, " ≠ "}, {">", 2, " > "}, {"+", 3, " + "},
+    {"-", 3, " − "},    {"*", 4, " × "},  {"/", 4, " / "},
+};
+
+struct RoutineWords {
+    std::string_view name;
+    std::string_view parameters[3];  // an empty name is not shown (patterns name themselves)
+    std::string_view suffix;
+};
+
+constexpr RoutineWords kRoutines[] = {
+    {"FormatFixed", {"value", "digits"}, ""},
+    {"FormatTime", {"time", ""}, ""},
+    {"RoundToDigits", {"value", "digits"}, ", rounded to double"},
+    {"MaxOf", {"a", "b"}, ""},
+    {"MinOf", {"a", "b"}, ""},
+    {"FindText", {"text", "pattern", "start"}, ""},
+};
+
+struct PatternWords {
+    std::string_view name;
+    const char16_t* text;
+};
+
+constexpr PatternWords kPatterns[] = {
+    {"PatternTime", PatternTime},
+    {"PatternDateTime", PatternDateTime},
+    {"PatternDateTimeSeconds", PatternDateTimeSeconds},
+};
+
+// Terms of one slot: the integer, the word, the text pointer, a digits slot.
+constexpr std::string_view kSingleSlotTerms[] = {"I", "W", "T", "Slot"};
+
+std::string DoubleSlotWords(int first) {
+    return "slots " + std::to_string(first) + "-" + std::to_string(first + 1);
+}
+
+std::string SingleSlotWords(int slot) { return "slot " + std::to_string(slot); }
+
+struct Phrase {
+    std::string words;
+    bool compound = false;  // an operation: bracketed where it is an operand
+};
+
+std::string Bracketed(const Phrase& phrase) {
+    return phrase.compound ? "(" + phrase.words + ")" : phrase.words;
+}
+
+void AppendUtf8(std::string& out, char32_t code) {
+    if (code < 0x80) {
+        out += static_cast<char>(code);
+    } else if (code < 0x800) {
+        out += static_cast<char>(0xC0 | code >> 6);
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    } else if (code < 0x10000) {
+        out += static_cast<char>(0xE0 | code >> 12);
+        out += static_cast<char>(0x80 | (code >> 6 & 0x3F));
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | code >> 18);
+        out += static_cast<char>(0x80 | (code >> 12 & 0x3F));
+        out += static_cast<char>(0x80 | (code >> 6 & 0x3F));
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    }
+}
+
+// Reads a body as the table writes it and renders it in words. Anything it
+// does not recognise makes the whole body come back as written.
+class BodyReader {
+public:
+    explicit BodyReader(std::string_view body) : rest_(body) {}
+
+    std::string Words() {
+        Phrase phrase = Expression(0);
+        Skip();
+        return ok_ && rest_.empty() ? phrase.words : "";
+    }
+
+private:
+    Phrase Expression(int lowest) {
+        Phrase left = Primary();
+        while (const Operator* op = PeekOperator()) {
+            if (op->precedence < lowest) break;
+            rest_.remove_prefix(op->token.size());
+            Phrase right = Expression(op->precedence + 1);
+            left = {Bracketed(left) + std::string(op->words) + Bracketed(right), true};
+        }
+        return left;
+    }
+
+    Phrase Primary() {
+        Skip();
+        if (Take("(")) {
+            Phrase inner = Expression(0);
+            Expect(")");
+            return inner;
+        }
+        if (!rest_.empty() && std::isdigit(static_cast<unsigned char>(rest_[0]))) return {Number()};
+        const std::string_view name = Identifier();
+        Skip();
+        if (!Take("(")) return {Pattern(name)};
+        std::vector<Phrase> arguments;
+        do arguments.push_back(Expression(0));
+        while (Take(","));
+        Expect(")");
+        return Call(name, arguments);
+    }
+
+    Phrase Call(std::string_view name, const std::vector<Phrase>& arguments) {
+        if (arguments.size() == 1) {
+            const std::string& argument = arguments[0].words;
+            if (name == "D") return {DoubleSlotWords(SlotNumber(argument))};
+            for (std::string_view term : kSingleSlotTerms)
+                if (name == term) return {SingleSlotWords(SlotNumber(argument))};
+            if (name == "Constant") return {argument};
+            if (name == "Int32") return {Bracketed(arguments[0]) + " wrapped to 32 bits", true};
+        }
+        for (const RoutineWords& routine : kRoutines) {
+            if (routine.name != name) continue;
+            std::string words = std::string(name) + "(";
+            for (std::size_t i = 0; i < arguments.size(); ++i) {
+                if (i > 0) words += ", ";
+                if (i < std::size(routine.parameters) && !routine.parameters[i].empty())
+                    words += std::string(routine.parameters[i]) + " = ";
+                words += arguments[i].words;
+            }
+            return {words + ")" + std::string(routine.suffix)};
+        }
+        ok_ = false;
+        return {};
+    }
+
+    Phrase Pattern(std::string_view name) {
+        for (const PatternWords& pattern : kPatterns)
+            if (pattern.name == name) return {std::string(name) + " " + QuotedText(pattern.text)};
+        ok_ = false;
+        return {};
+    }
+
+    // A literal as written, less an unsigned suffix.
+    std::string Number() {
+        std::size_t length = 0;
+        while (length < rest_.size() &&
+               (std::isdigit(static_cast<unsigned char>(rest_[length])) || rest_[length] == '.'))
+            ++length;
+        std::string number(rest_.substr(0, length));
+        rest_.remove_prefix(length);
+        if (!rest_.empty() && rest_[0] == 'u') rest_.remove_prefix(1);
+        return number;
+    }
+
+    std::string_view Identifier() {
+        std::size_t length = 0;
+        while (length < rest_.size() &&
+               (std::isalnum(static_cast<unsigned char>(rest_[length])) || rest_[length] == '_'))
+            ++length;
+        if (length == 0) ok_ = false;
+        const std::string_view name = rest_.substr(0, length);
+        rest_.remove_prefix(length);
+        return name;
+    }
+
+    int SlotNumber(const std::string& text) {
+        int slot = -1;
+        const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), slot);
+        if (error != std::errc() || end != text.data() + text.size()) ok_ = false;
+        return slot;
+    }
+
+    const Operator* PeekOperator() {
+        Skip();
+        for (const Operator& op : kOperators)
+            if (rest_.starts_with(op.token)) return &op;
+        return nullptr;
+    }
+
+    bool Take(std::string_view token) {
+        Skip();
+        if (!rest_.starts_with(token)) return false;
+        rest_.remove_prefix(token.size());
+        return true;
+    }
+
+    void Expect(std::string_view token) {
+        if (!Take(token)) ok_ = false;
+    }
+
+    void Skip() {
+        while (!rest_.empty() && rest_[0] == ' ') rest_.remove_prefix(1);
+    }
+
+    std::string_view rest_;
+    bool ok_ = true;
+};
+
+std::string RenderedBody(const ExportEntry& entry) {
+    std::string words = BodyReader(entry.body).Words();
+    return words.empty() ? std::string(entry.body) : words;
+}
+
+std::string PassThroughWords(const ExportEntry& entry) {
+    const SlotInput input = entry.inputs[0];
+    switch (input.kind) {
+        case ValueKind::Double: return "double of " + SlotWords(input);
+        case ValueKind::Integer: return SlotWords(input) + " widened to double";
+        default: return SlotWords(input) + " unchanged";
+    }
+}
+
+std::string ArithmeticWords(const ExportEntry& entry) {
+    const std::string words = RenderedBody(entry);
+    switch (entry.result) {
+        case ValueKind::Double: return words + ", rounded to double once";
+        case ValueKind::Truth: return "1 if " + words + ", else 0";
+        default: return words;
+    }
+}
+
+struct FamilyWords {
+    Family family;
+    std::string_view heading;
+};
+
+constexpr FamilyWords kFamilies[] = {
+    {Family::TextConstant, "Text constants"},
+    {Family::NumberConstant, "Number constants"},
+    {Family::PassThrough, "Pass-through"},
+    {Family::Arithmetic, "Arithmetic and comparison"},
+    {Family::Formatting, "Formatting, rounding and search"},
+};
+
+}  // namespace
+
+std::string_view FamilyHeading(Family family) {
+    for (const FamilyWords& words : kFamilies)
+        if (words.family == family) return words.heading;
+    return FamilyName(family);
+}
+
+std::string_view ConventionWords(Convention convention) {
+    return convention == Convention::CalleePops ? "callee-pops" : "caller-pops";
+}
+
+int SlotsToPush(const ExportEntry& entry) {
+    return entry.convention == Convention::CalleePops ? entry.slots : entry.slots + 1;
+}
+
+std::string SlotCountWords(const ExportEntry& entry) {
+    if (entry.convention == Convention::CallerPops) return "at least " + std::to_string(SlotsToPush(entry));
+    return entry.slots == 0 ? "none" : std::to_string(entry.slots);
+}
+
+std::string SlotWords(SlotInput input) {
+    return input.kind == ValueKind::Double ? DoubleSlotWords(input.slot) : SingleSlotWords(input.slot);
+}
+
+std::string InputWords(const ExportEntry& entry) {
+    std::string words;
+    for (int i = 0; i < entry.InputCount(); ++i) {
+        const SlotInput input = entry.inputs[i];
+        if (i > 0) words += ", ";
+        words += std::to_string(input.slot);
+        if (input.kind == ValueKind::Double) words += "-" + std::to_string(input.slot + 1);
+        words += " " + std::string(KindName(input.kind));
+    }
+    return words.empty() ? "none" : words;
+}
+
+std::string_view ResultWords(const ExportEntry& entry) {
+    return entry.result == ValueKind::Truth ? "truth value" : KindName(entry.result);
+}
+
+std::string BodyWords(const ExportEntry& entry) {
+    switch (entry.family) {
+        case Family::TextConstant: return QuotedText(entry.text);
+        case Family::NumberConstant: return std::string(entry.body);
+        case Family::PassThrough: return PassThroughWords(entry);
+        case Family::Arithmetic: return ArithmeticWords(entry);
+        case Family::Formatting: return RenderedBody(entry);
+    }
+    return std::string(entry.body);
+}
+
+std::string QuotedText(std::u16string_view text) {
+    std::string out = "\"";
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char16_t unit = text[i];
+        const bool pairs = unit >= 0xD800 && unit < 0xDC00 && i + 1 < text.size() &&
+                           text[i + 1] >= 0xDC00 && text[i + 1] < 0xE000;
+        if (unit == u'\n') {
+            out += "\\n";
+        } else if (unit == u'\t') {
+            out += "\\t";
+        } else if (unit == u'"' || unit == u'\\') {
+            out += '\\';
+            out += static_cast<char>(unit);
+        } else if (pairs) {
+            AppendUtf8(out, 0x10000 + ((char32_t{unit} - 0xD800) << 10) + (text[++i] - 0xDC00));
+        } else if (unit < 0x20 || unit == 0x7F || (unit >= 0xD800 && unit < 0xE000)) {
+            static constexpr char kHex[] = "0123456789ABCDEF";
+            out += "\\u";
+            for (int shift = 12; shift >= 0; shift -= 4) out += kHex[unit >> shift & 0xF];
+        } else {
+            AppendUtf8(out, unit);
+        }
+    }
+    return out + "\"";
+}
+
+}  // namespace lumi

@@ -1,0 +1,42 @@
+// A catalogue row in words, for the catalogue page and lumicall: one phrase
+// per column, rendered from the row's own fields and body.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "catalogue/catalogue.h"
+
+namespace lumi {
+
+// The heading of a family's table: "Text constants", "Pass-through", ...
+std::string_view FamilyHeading(Family family);
+
+// "callee-pops" or "caller-pops".
+std::string_view ConventionWords(Convention convention);
+
+// Slots the caller pushes: "8", "none", or "at least 5" for caller-pops rows.
+std::string SlotCountWords(const ExportEntry& entry);
+
+// The number of slots a caller pushes at least (the row's count, or the
+// highest slot read + 1 for a caller-pops row).
+int SlotsToPush(const ExportEntry& entry);
+
+// "slot 3" or, for a double, "slots 4-5".
+std::string SlotWords(SlotInput input);
+
+// The slots read with their kinds, "1-2 double, 6 integer", or "none".
+std::string InputWords(const ExportEntry& entry);
+
+// "integer", "truth value", "double", "text" or "word".
+std::string_view ResultWords(const ExportEntry& entry);
+
+// What the row answers, e.g. "(slots 5-6 × slots 0-1) + slots 3-4, rounded
+// to double once" or "FormatFixed(value = slots 0-1, digits = 2)".
+std::string BodyWords(const ExportEntry& entry);
+
+// UTF-16 text in double quotes as UTF-8; line feed, tab, quote, backslash
+// and other control units are escaped (\n, \t, \", \\, \u001B).
+std::string QuotedText(std::u16string_view text);
+
+}  // namespace lumi

@@ -1,0 +1,92 @@
+#include "values/find_text.h"
+
+#include <gtest/gtest.h>
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstring>
+#include <string>
+
+namespace lumi {
+namespace {
+
+TEST(FindText, PositionsFromTheStartOfTheText) {
+    const struct {
+        const char16_t* text;
+        const char16_t* pattern;
+        std::int32_t start;
+        std::int32_t position;
+    } cases[] = {
+        {u"abcabc", u"bc", 0, 1},
+        {u"abcabc", u"bc", 2, 4},
+        {u"abcabc", u"bc", 5, -1},
+        {u"abcabc", u"", 0, 0},
+        {u"abcabc", u"", 5, 5},
+        {u"abcabc", u"", 6, -1},
+        {u"", u"", 0, -1},
+        {u"abc", u"abc", -1, -1},
+        {u"abc", u"abcd", 0, -1},
+        {u"a", u"A", 0, -1},
+        {u"aab", u"ab", 0, 1},
+        {u"abc", u"c", 0, 2},
+        {u"abc", u"abc", 0, 0},
+        {u"abc", u"bc", 1, 1},
+        {u"aaa", u"aaaa", 0, -1},
+        {u"x\U0001F600y", u"y", 0, 3},  // a surrogate pair counts two units
+        {nullptr, u"a", 0, -1},
+        {nullptr, nullptr, 0, -1},
+        {u"abc", nullptr, 0, -1},
+        {u"abc", u"a", INT32_MIN, -1},
+        {u"abc", u"a", INT32_MAX, -1},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(FindText(c.text, c.pattern, c.start), c.position)
+            << (c.text ? "text" : "null") << " start " << c.start;
+    }
+}
+
+// Two pages, the second unreadable; a text placed to end at the first page's
+// last unit makes any read past its terminator fault.
+class GuardedText {
+public:
+    GuardedText() {
+        page_ = static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
+        void* mapped = mmap(nullptr, 2 * page_, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        if (mapped == MAP_FAILED) throw std::runtime_error("mmap");
+        base_ = static_cast<char*>(mapped);
+        if (mprotect(base_ + page_, page_, PROT_NONE) != 0) throw std::runtime_error("mprotect");
+    }
+    ~GuardedText() { munmap(base_, 2 * page_); }
+
+    const char16_t* Place(const std::u16string& text) {
+        char16_t* at = reinterpret_cast<char16_t*>(base_ + page_) - (text.size() + 1);
+        std::memcpy(at, text.c_str(), (text.size() + 1) * sizeof(char16_t));
+        return at;
+    }
+
+private:
+    std::size_t page_ = 0;
+    char* base_ = nullptr;
+};
+
+TEST(FindText, NeverReadsPastATerminator) {
+    GuardedText textPage, patternPage;
+    const struct {
+        std::u16string text, pattern;
+        std::int32_t start, position;
+    } cases[] = {
+        {u"abcabc", u"bcd", 0, -1}, {u"abcabc", u"abcabcabc", 0, -1}, {u"abcabc", u"c", 0, 2},
+        {u"abcabc", u"bc", 2, 4},   {u"aaaaaa", u"aaaaaaa", 0, -1},   {u"abcabc", u"cx", 5, -1},
+        {u"a", u"a", 0, 0},         {u"abcabc", u"", 3, 3},           {u"ab", u"b", 1, 1},
+    };
+    for (const auto& c : cases) {
+        const char16_t* text = textPage.Place(c.text);
+        const char16_t* pattern = patternPage.Place(c.pattern);
+        EXPECT_EQ(FindText(text, pattern, c.start), c.position);
+        EXPECT_EQ(SearchPattern(text + c.start, pattern) == nullptr, c.position < 0);
+    }
+}
+
+}  // namespace
+}  // namespace lumi

@@ -1,0 +1,98 @@
+// The DLL as the loader sees it: export directory, image flags, imports.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cctype>
+#include <set>
+#include <string>
+#include <string_view>
+
+#include "tests/wine/support/library_under_test.h"
+
+namespace lumi::test {
+namespace {
+
+constexpr std::string_view kLibraryName = "lumivextaran.dll";
+constexpr std::size_t kExportNameLength = 29;
+
+class Image {
+public:
+    Image() : base_(reinterpret_cast<const std::uint8_t*>(Library())) {}
+
+    const IMAGE_NT_HEADERS32& Headers() const {
+        const auto& dos = *reinterpret_cast<const IMAGE_DOS_HEADER*>(base_);
+        return *reinterpret_cast<const IMAGE_NT_HEADERS32*>(base_ + dos.e_lfanew);
+    }
+    const IMAGE_DATA_DIRECTORY& Directory(int index) const {
+        return Headers().OptionalHeader.DataDirectory[index];
+    }
+    template <class T>
+    const T* At(DWORD rva) const {
+        return reinterpret_cast<const T*>(base_ + rva);
+    }
+    const char* Text(DWORD rva) const { return At<char>(rva); }
+    const std::uint8_t* Base() const { return base_; }
+
+private:
+    const std::uint8_t* base_;
+};
+
+std::string Lower(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return text;
+}
+
+TEST(ExportTable, NamesExactlyTheCatalogue) {
+    const Image image;
+    const IMAGE_DATA_DIRECTORY& directory = image.Directory(IMAGE_DIRECTORY_ENTRY_EXPORT);
+    ASSERT_NE(directory.VirtualAddress, 0u);
+    const auto& exports = *image.At<IMAGE_EXPORT_DIRECTORY>(directory.VirtualAddress);
+
+    EXPECT_EQ(std::string_view(image.Text(exports.Name)), kLibraryName);
+    EXPECT_EQ(exports.NumberOfNames, Catalogue().size());
+    EXPECT_EQ(exports.NumberOfFunctions, Catalogue().size()) << "unnamed exports";
+
+    const auto* names = image.At<DWORD>(exports.AddressOfNames);
+    const auto* ordinals = image.At<WORD>(exports.AddressOfNameOrdinals);
+    const auto* functions = image.At<DWORD>(exports.AddressOfFunctions);
+    std::set<std::string_view> seen;
+    for (DWORD i = 0; i < exports.NumberOfNames; ++i) {
+        const std::string_view name = image.Text(names[i]);
+        SCOPED_TRACE(std::string(name));
+        EXPECT_EQ(name.find('@'), std::string_view::npos) << "decorated name";
+        ASSERT_EQ(name.size(), kExportNameLength);
+        ASSERT_TRUE(name.starts_with(kExportPrefix));
+        const std::string_view code = name.substr(kExportPrefix.size());
+        EXPECT_NE(FindEntry(code), nullptr) << "not in the catalogue";
+        EXPECT_TRUE(seen.insert(code).second) << "exported twice";
+
+        const DWORD rva = functions[ordinals[i]];
+        const bool forwarded = rva >= directory.VirtualAddress && rva < directory.VirtualAddress + directory.Size;
+        EXPECT_FALSE(forwarded);
+        EXPECT_EQ(ExportAddress(code), image.Base() + rva) << "GetProcAddress disagrees with the table";
+    }
+    EXPECT_EQ(seen.size(), Catalogue().size());
+}
+
+TEST(ExportTable, ImageHasRandomBaseAndNoExecuteData) {
+    const WORD flags = Image().Headers().OptionalHeader.DllCharacteristics;
+    EXPECT_TRUE(flags & IMAGE_DLLCHARACTERISTICS_DYNAMIC_BASE);
+    EXPECT_TRUE(flags & IMAGE_DLLCHARACTERISTICS_NX_COMPAT);
+    EXPECT_EQ(Image().Headers().FileHeader.Machine, IMAGE_FILE_MACHINE_I386);
+}
+
+// The language runtime is linked in: a host needs nothing beside the DLL.
+TEST(ExportTable, ImportsOnlySystemLibraries) {
+    const Image image;
+    const std::set<std::string> allowed = {"kernel32.dll", "msvcrt.dll"};
+    const IMAGE_DATA_DIRECTORY& directory = image.Directory(IMAGE_DIRECTORY_ENTRY_IMPORT);
+    std::set<std::string> imported;
+    for (auto* entry = image.At<IMAGE_IMPORT_DESCRIPTOR>(directory.VirtualAddress); entry->Name != 0; ++entry)
+        imported.insert(Lower(image.Text(entry->Name)));
+    EXPECT_EQ(imported, allowed);
+    EXPECT_EQ(image.Directory(IMAGE_DIRECTORY_ENTRY_DELAY_IMPORT).VirtualAddress, 0u) << "delay-loaded imports";
+}
+
+}  // namespace
+}  // namespace lumi::test

@@ -1,0 +1,167 @@
+#include "tools/lumicall/contract.h"
+
+#include <bit>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+
+#include "catalogue/describe.h"
+
+namespace lumi::call {
+namespace {
+
+struct KeptRegister {
+    const char* name;
+    std::uint32_t CallRecord::*value;
+    std::uint32_t sentinel;
+};
+
+constexpr KeptRegister kKeptRegisters[] = {
+    {"EBX", &CallRecord::ebx, CallRecord::kEbx},
+    {"ESI", &CallRecord::esi, CallRecord::kEsi},
+    {"EDI", &CallRecord::edi, CallRecord::kEdi},
+    {"EBP", &CallRecord::ebp, CallRecord::kEbp},
+};
+
+std::string Hex(std::uint64_t value, int digits) {
+    char text[24];
+    std::snprintf(text, sizeof text, "%0*llX", digits, static_cast<unsigned long long>(value));
+    return text;
+}
+
+constexpr std::uint16_t kExceptionMasks = 0x003F;
+
+// The caller unmasked an x87 exception and the export met it: what happens
+// then is the library's own choice, not a broken contract.
+bool RaisedUnmasked(const Outcome& outcome) {
+    return outcome.fault && outcome.fault->FloatingPoint() &&
+           (outcome.record.controlWord & kExceptionMasks) != kExceptionMasks;
+}
+
+int DepthChange(const Outcome& outcome) { return outcome.record.depthAfter - outcome.record.depthBefore; }
+
+// The value the export left in ST(0), if it is a double: the caller stores
+// it as one, so anything wider would be rounded a second time there.
+bool IsDouble(long double value) {
+    volatile double stored = static_cast<double>(value);  // a real 64-bit store, not a register
+    return std::isnan(value) || static_cast<long double>(stored) == value;
+}
+
+std::string ExtendedBits(const std::uint8_t (&st0)[10]) {
+    std::uint64_t significand = 0;
+    std::uint16_t signAndExponent = 0;
+    std::memcpy(&significand, st0, 8);
+    std::memcpy(&signAndExponent, st0 + 8, 2);
+    return Hex(signAndExponent, 4) + "_" + Hex(significand, 16);
+}
+
+std::string DoubleWords(double value) {
+    char text[40];
+    std::snprintf(text, sizeof text, "%.17g", value);
+    return std::string(text) + "  (0x" + Hex(std::bit_cast<std::uint64_t>(value), 16) + ")";
+}
+
+void CopyText(Outcome& outcome) {
+    const auto* text = reinterpret_cast<const char16_t*>(static_cast<std::uintptr_t>(outcome.record.eax));
+    outcome.textFault = Guarded([&] {
+        std::size_t length = 0;
+        while (length < kMaxTextUnits && text[length] != 0) ++length;
+        outcome.textEnded = length < kMaxTextUnits;
+        outcome.text.assign(text, length);
+    });
+}
+
+}  // namespace
+
+std::uint32_t ExpectedPop(const ExportEntry& entry) {
+    return entry.convention == Convention::CalleePops ? 4u * static_cast<std::uint32_t>(entry.slots) : 0u;
+}
+
+std::string PoppedWords(std::uint32_t bytes) {
+    return std::to_string(bytes) + " bytes (" + std::to_string(bytes / 4) + (bytes == 4 ? " slot)" : " slots)");
+}
+
+bool LeftOneValue(const Outcome& outcome) { return !outcome.fault && DepthChange(outcome) == 1; }
+
+Outcome CallExport(const void* function, const ExportEntry& entry, const std::vector<std::uint32_t>& slots,
+                   std::uint16_t controlWord) {
+    Outcome outcome;
+    outcome.record.controlWord = controlWord;
+    outcome.fault = Guarded([&] {
+        SlotCall(function, slots.data(), static_cast<int>(slots.size()), &outcome.record);
+    });
+    // Copied before anything else can call a text-building export.
+    if (!outcome.fault && entry.result == ValueKind::Text && outcome.record.eax != 0) CopyText(outcome);
+    return outcome;
+}
+
+std::vector<std::string> Breaches(const ExportEntry& entry, const Outcome& outcome) {
+    if (RaisedUnmasked(outcome)) return {};
+    if (outcome.fault) return {"faulted: " + outcome.fault->Words()};
+    std::vector<std::string> breaches;
+    const CallRecord& record = outcome.record;
+    if (record.popped != ExpectedPop(entry))
+        breaches.push_back("removed " + PoppedWords(record.popped) + " from the stack; a " +
+                           std::string(ConventionWords(entry.convention)) + " export with these slots removes " +
+                           PoppedWords(ExpectedPop(entry)));
+    const int expectedDepth = entry.result == ValueKind::Double ? 1 : 0;
+    if (DepthChange(outcome) != expectedDepth)
+        breaches.push_back("changed the x87 stack depth by " + std::to_string(DepthChange(outcome)) +
+                           ", expected " + std::to_string(expectedDepth));
+    std::string changed;
+    for (const KeptRegister& kept : kKeptRegisters)
+        if (record.*kept.value != kept.sentinel) changed += (changed.empty() ? "" : ", ") + std::string(kept.name);
+    if (!changed.empty()) breaches.push_back("did not keep " + changed);
+    if (record.controlWordAfter != record.controlWord)
+        breaches.push_back("changed the x87 control word from " + Hex(record.controlWord, 4) + " to " +
+                           Hex(record.controlWordAfter, 4));
+    if (entry.result == ValueKind::Truth && record.eax > 1)
+        breaches.push_back("answered " + std::to_string(record.eax) + " as a truth value (0 or 1)");
+    if (entry.result == ValueKind::Double && LeftOneValue(outcome) && !IsDouble(record.Result()))
+        breaches.push_back("left a value in ST(0) that is not rounded to double (80-bit " +
+                           ExtendedBits(record.st0) + ")");
+    if (entry.result == ValueKind::Text) {
+        if (record.eax == 0) breaches.push_back("returned a null text");
+        else if (outcome.textFault) breaches.push_back("returned a text that cannot be read: " + outcome.textFault->Words());
+        else if (!outcome.textEnded) breaches.push_back("returned a text with no end within " + std::to_string(kMaxTextUnits) + " units");
+    }
+    return breaches;
+}
+
+std::string ResultWords(const ExportEntry& entry, const Outcome& outcome) {
+    if (RaisedUnmasked(outcome)) return "(raised " + outcome.fault->Words() + ", unmasked by the control word)";
+    if (outcome.fault) return "(faulted)";
+    const CallRecord& record = outcome.record;
+    const auto eax = static_cast<std::int32_t>(record.eax);
+    switch (entry.result) {
+        case ValueKind::Text:
+            if (record.eax == 0) return "null";
+            if (outcome.textFault) return "unreadable text at 0x" + Hex(record.eax, 8);
+            return QuotedText(outcome.text);
+        case ValueKind::Double:
+            if (!LeftOneValue(outcome)) return "(nothing on the x87 stack)";
+            if (!IsDouble(record.Result())) return "80-bit 0x" + ExtendedBits(record.st0) + ", not a double";
+            return DoubleWords(record.ResultAsDouble());
+        case ValueKind::Truth:
+            return std::to_string(record.eax) + (record.eax == 1 ? "  (true)" : record.eax == 0 ? "  (false)" : "");
+        case ValueKind::Word:
+            return "0x" + Hex(record.eax, 8) + "  (" + std::to_string(eax) + ")";
+        default:
+            return std::to_string(eax) + "  (0x" + Hex(record.eax, 8) + ")";
+    }
+}
+
+bool SameAnswer(const ExportEntry& entry, const Outcome& a, const Outcome& b) {
+    if (a.fault || b.fault) return false;
+    switch (entry.result) {
+        case ValueKind::Text:
+            return (a.record.eax == 0) == (b.record.eax == 0) && a.text == b.text;
+        case ValueKind::Double:
+            return LeftOneValue(a) == LeftOneValue(b) &&
+                   (!LeftOneValue(a) || std::memcmp(a.record.st0, b.record.st0, sizeof a.record.st0) == 0);
+        default:
+            return a.record.eax == b.record.eax;
+    }
+}
+
+}  // namespace lumi::call

@@ -1,0 +1,51 @@
+// One call of an export through the raw-slot thunk, and what it owes: the
+// pops of its convention, exactly its result on the x87 stack, EBX, ESI,
+// EDI and EBP kept, the caller's control word untouched.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "catalogue/catalogue.h"
+#include "tools/lumicall/guarded_call.h"
+#include "tools/slotcall/slot_call.h"
+
+namespace lumi::call {
+
+constexpr std::uint16_t kDefaultControlWord = 0x037F;  // 64-bit significand, to nearest, all masked
+
+struct Outcome {
+    CallRecord record;
+    std::optional<Fault> fault;      // the export faulted; the record means nothing
+    std::optional<Fault> textFault;  // its text pointer could not be read
+    bool textEnded = true;           // the text ended within kMaxTextUnits
+    std::u16string text;             // a text result, copied at once
+};
+
+constexpr std::size_t kMaxTextUnits = 4096;
+
+Outcome CallExport(const void* function, const ExportEntry& entry, const std::vector<std::uint32_t>& slots,
+                   std::uint16_t controlWord = kDefaultControlWord);
+
+// Each way the call broke the row's contract, in words; empty when it held.
+std::vector<std::string> Breaches(const ExportEntry& entry, const Outcome& outcome);
+
+// Whether the export left exactly one value on the x87 stack.
+bool LeftOneValue(const Outcome& outcome);
+
+// The result in words: text quoted, integers signed and in hex, doubles with
+// 17 significant digits and their bits.
+std::string ResultWords(const ExportEntry& entry, const Outcome& outcome);
+
+// Whether two calls gave the same answer: texts by content, doubles by all
+// 80 bits of ST(0), everything else by EAX.
+bool SameAnswer(const ExportEntry& entry, const Outcome& a, const Outcome& b);
+
+// "32 bytes (8 slots)".
+std::string PoppedWords(std::uint32_t bytes);
+
+std::uint32_t ExpectedPop(const ExportEntry& entry);
+
+}  // namespace lumi::call

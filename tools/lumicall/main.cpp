@@ -1,0 +1,85 @@
+// lumicall: loads a lumivextaran.dll and calls its exports the way a host
+// does, through raw slots, holding each call to its catalogue row.
+#include <windows.h>
+
+#include <fcntl.h>
+#include <io.h>
+
+#include <exception>
+
+#include "tools/lumicall/console.h"
+
+namespace {
+
+using lumi::call::CommandLine;
+
+struct Command {
+    std::string_view name;
+    int (*run)(CommandLine&);
+};
+
+constexpr Command kCommands[] = {
+    {"list", lumi::call::List},
+    {"call", lumi::call::CallOne},
+    {"check", lumi::call::Check},
+    {"tour", lumi::call::Tour},
+};
+
+constexpr std::string_view kUsage =
+    "usage: lumicall [--dll PATH] COMMAND ...\n"
+    "\n"
+    "  tour                          a few exports of every family, called and answered\n"
+    "  list [--family F] [--json]    the catalogue: code, convention, slots, slots read, result, body\n"
+    "  call CODE ARG... [--cw HEX]   calls one export; ARG is d:NUMBER (a double, two slots),\n"
+    "                                i:INTEGER, t:TEXT, x:HEXWORD or null, filling slots from 0;\n"
+    "                                K=ARG places it at slot K; other slots get random decoys\n"
+    "  check [PATH]                  holds every export of a DLL to its catalogue row\n"
+    "\n"
+    "The DLL is lumivextaran.dll beside lumicall.exe unless --dll or check's PATH names\n"
+    "another. Exit status: 0 all held, 1 a contract was broken, 2 wrong use or no DLL.\n";
+
+std::vector<std::string> Arguments() {
+    int count = 0;
+    wchar_t** words = CommandLineToArgvW(GetCommandLineW(), &count);
+    std::vector<std::string> arguments;
+    for (int i = 1; i < count; ++i) arguments.push_back(lumi::call::Narrowed(words[i]));
+    LocalFree(words);
+    return arguments;
+}
+
+int Run() {
+    CommandLine line{.dll = "", .arguments = Arguments()};
+    line.dll = line.TakeOption("--dll");
+    if (line.arguments.empty()) {
+        lumi::call::PrintError(kUsage);
+        return lumi::call::kWrongUse;
+    }
+    const std::string name = line.arguments.front();
+    if (name == "help" || name == "--help" || name == "-h") {
+        lumi::call::Print(kUsage);
+        return lumi::call::kAllHeld;
+    }
+    line.arguments.erase(line.arguments.begin());
+    for (const Command& command : kCommands)
+        if (command.name == name) return command.run(line);
+    throw lumi::call::UsageError("unknown command '" + name + "'");
+}
+
+}  // namespace
+
+int main() {
+    // Bytes as written: UTF-8 text, "\n" line ends.
+    SetConsoleOutputCP(CP_UTF8);
+    _setmode(_fileno(stdout), _O_BINARY);
+    _setmode(_fileno(stderr), _O_BINARY);
+    try {
+        return Run();
+    } catch (const lumi::call::UsageError& error) {
+        lumi::call::PrintError("lumicall: " + std::string(error.what()) + "\n(lumicall help shows the usage)\n");
+    } catch (const lumi::call::LoadError& error) {
+        lumi::call::PrintError("lumicall: " + std::string(error.what()) + "\n");
+    } catch (const std::exception& error) {
+        lumi::call::PrintError("lumicall: " + std::string(error.what()) + "\n");
+    }
+    return lumi::call::kWrongUse;
+}

@@ -5,7 +5,7 @@
 #include "boundary/built_text.h"
 #include "boundary/locale_snapshot.h"
 
-extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID) {
+extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved) {
     switch (reason) {
         case DLL_PROCESS_ATTACH:
             lumi::TakeLocaleSnapshot();
@@ -14,7 +14,10 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID) {
             lumi::ReleaseThreadBuiltTexts();
             break;
         case DLL_PROCESS_DETACH:
-            lumi::StopBuiltTexts();
+            // At process exit (reserved not null) the other threads are gone,
+            // perhaps holding the rings' lock: freeing could hang, and the
+            // system takes everything back anyway. Only FreeLibrary frees.
+            if (reserved == nullptr) lumi::StopBuiltTexts();
             break;
     }
     return TRUE;

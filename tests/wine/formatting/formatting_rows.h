@@ -1,0 +1,108 @@
+// The 42 formatting, rounding and search rows as the published catalogue
+// lists them, written out here on their own so that a slip in the shared
+// table shows up as a difference rather than being copied into the tests.
+// Also: how a test places a row's inputs among decoys, and what any call of
+// such a row owes the caller.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "catalogue/catalogue.h"
+#include "tests/wine/support/library_under_test.h"
+
+namespace lumi::test {
+
+enum class Group : std::uint8_t { NumberToText, TimeToText, Rounding, Larger, Smaller, Search };
+enum class Pattern : std::uint8_t { None, Time, DateTime, DateTimeSeconds };
+
+// Where a digits argument comes from: a slot, or a constant of the row.
+struct Digits {
+    int slot = -1;
+    int constant = 0;
+    constexpr bool FromSlot() const { return slot >= 0; }
+};
+constexpr Digits FromSlot(int slot) { return {slot, 0}; }
+constexpr Digits Fixed(int constant) { return {-1, constant}; }
+
+struct FormattingRow {
+    std::string_view code;
+    Group group;
+    Convention convention;
+    int slots;      // callee-pops: slots removed; caller-pops: highest slot read
+    int value;      // first slot of: the double (number, rounding), a (larger, smaller);
+                    // the slot of the time (time), of the text (search)
+    int other;      // slot of: b (larger, smaller), the pattern (search); else -1
+    Digits digits;  // number to text and rounding
+    Pattern pattern;
+
+    bool IsCallerPops() const { return convention == Convention::CallerPops; }
+    bool ReturnsDouble() const { return group == Group::Rounding || group == Group::Larger || group == Group::Smaller; }
+    bool ReturnsText() const { return group == Group::NumberToText || group == Group::TimeToText; }
+    bool ReadsSlot(int slot) const;
+    // Whether a call with this digits count suits the row: any count for a
+    // row that reads its digits, only its own for a row that fixes them.
+    bool TakesDigits(std::int32_t count) const { return digits.FromSlot() || digits.constant == count; }
+    int HighestSlotRead() const;
+};
+
+std::span<const FormattingRow> FormattingRows();
+std::span<const FormattingRow> RowsOf(Group group);
+
+// What the slots a row does not read hold: `even` in even slots, `odd` in
+// odd ones, so that two neighbouring decoys also make a double of their own.
+struct DecoyPattern {
+    const char* name;
+    std::uint32_t even, odd;
+};
+std::span<const DecoyPattern> Decoys();
+
+// The inputs of one call; each row takes the ones its group reads.
+struct RowInputs {
+    std::uint64_t value = 0;  // bits of the double: value, or a
+    std::uint64_t b = 0;      // bits of b
+    std::int32_t digits = 0;  // when the row reads digits from a slot
+    std::int32_t time = 0;
+    const char16_t* text = nullptr;
+    const char16_t* pattern = nullptr;
+};
+
+// `pushed` slots: the row's inputs in place, decoys everywhere else.
+Slots PlaceInputs(const FormattingRow& row, const RowInputs& inputs, const DecoyPattern& decoy, int pushed);
+// The slots a host pushes: the slot count, or the highest slot read plus one.
+int MinimalPush(const FormattingRow& row);
+
+// What a call gave, in the row's result kind.
+struct Outcome {
+    std::u16string text;           // text rows; "<null>" for a null pointer
+    std::int32_t integer = 0;      // search rows
+    std::uint64_t bits = 0;        // double rows: the double in ST(0)
+    bool exactDouble = true;       // double rows: ST(0) held exactly a double
+    bool operator==(const Outcome&) const = default;
+};
+Outcome OutcomeOf(const FormattingRow& row, const CallRecord& record);
+std::string Describe(const FormattingRow& row, const Outcome& outcome);
+
+// Empty when the call kept the calling contract, else what went wrong:
+// bytes popped, x87 depth, the caller's x87 values, registers, control word.
+std::string ContractFault(const FormattingRow& row, const CallRecord& record, int pushed);
+
+// The call of `row` in the shared library, with `pushed` slots.
+CallRecord CallRow(const FormattingRow& row, const Slots& slots, std::uint16_t controlWord = 0x037F,
+                   int preloaded = 0);
+
+constexpr std::uint16_t kExtendedToNearest = 0x037F;
+constexpr std::uint16_t kDoubleToNearest = 0x027F;
+constexpr std::uint16_t kExtendedTowardZero = 0x0F7F;
+constexpr std::uint16_t kSingleToNearest = 0x007F;
+
+// The faults of a test, one a line: the first twenty and their number.
+std::string Listed(const std::vector<std::string>& faults);
+
+std::string Hex(std::uint64_t value);
+std::string Units(const std::u16string& text);
+
+}  // namespace lumi::test

@@ -13,17 +13,6 @@
 namespace lumi::test {
 namespace {
 
-constexpr DecoyPattern kDecoys[] = {
-    {"zero", 0, 0},
-    {"all ones", 0xFFFFFFFF, 0xFFFFFFFF},
-    {"signalling NaN, low word in even slots", 0x00000001, 0x7FF00001},
-    {"signalling NaN, low word in odd slots", 0x7FF00001, 0x00000001},
-    {"negative signalling NaN", 0x00000001, 0xFFF00001},
-    {"pointer into the null page", 0x00000010, 0x00000010},
-    {"unmapped pointer", 0xDEADBEEF, 0xDEADBEEF},
-    {"pointer at the top of the address space", 0xFFFFFFF0, 0xFFFFFFF0},
-};
-
 // Extended and double precision to nearest, and extended toward zero.
 constexpr std::uint16_t kControlWords[] = {0x037F, 0x027F, 0x0F7F};
 constexpr int kPreloadCounts[] = {0, 2};
@@ -70,7 +59,7 @@ TEST(CallingContract, EveryPlainRowUnderEveryDecoyAndControlWord) {
         for (std::uint16_t controlWord : kControlWords) {
             std::uint32_t firstEax = 0;
             bool haveFirst = false;
-            for (const DecoyPattern& decoy : kDecoys) {
+            for (const DecoyPattern& decoy : Decoys()) {
                 const Slots slots = RowSlots(*row, kFixedInputs, decoy);
                 const Expectation expected = Expected(*row, slots, controlWord);
                 for (int preloaded : kPreloadCounts) {

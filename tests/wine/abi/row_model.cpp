@@ -25,22 +25,7 @@ std::uint64_t DoubleBitsAt(const Slots& slots, int k) {
     return std::uint64_t{slots.word[k + 1]} << 32 | slots.word[k];
 }
 
-std::string Units(const std::u16string& text) {
-    std::string out = "\"";
-    for (char16_t unit : text) {
-        if (unit >= 0x20 && unit < 0x7F) out += static_cast<char>(unit);
-        else out += "\\u" + Hex(unit);
-    }
-    return out + "\"";
-}
-
 }  // namespace
-
-std::string Hex(std::uint64_t value) {
-    std::ostringstream out;
-    out << std::hex << std::uppercase << value;
-    return out.str();
-}
 
 void FaultLog::Note(std::string_view code, const std::string& fault) {
     if (fault.empty()) return;

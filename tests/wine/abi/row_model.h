@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "catalogue/catalogue.h"
+#include "tests/wine/support/decoys.h"
 #include "tests/wine/support/library_under_test.h"
 
 namespace lumi::test {
@@ -21,13 +22,6 @@ std::vector<const ExportEntry*> PlainRows();
 // The catalogue row of `code`; throws (failing the test, not the program)
 // when there is none.
 const ExportEntry& Row(std::string_view code);
-
-// What fills the slots a row does not read: `even` in even slots, `odd` in
-// odd ones, so a pair of decoys can also form a double of its own.
-struct DecoyPattern {
-    const char* name;
-    std::uint32_t even, odd;
-};
 
 // Values for a row's inputs, taken in input order; doubles by their bits.
 struct InputValues {
@@ -54,8 +48,6 @@ std::string ResultFault(const CallRecord& record, const Expectation& expected);
 // Empty when the call kept the calling contract, else what went wrong:
 // slots popped, x87 depth, caller's x87 values, registers, control word.
 std::string ContractFault(const ExportEntry& row, const CallRecord& record);
-
-std::string Hex(std::uint64_t value);
 
 // The faults of many calls, kept as the first fault of each row and a count,
 // so one broken row cannot hide another.

@@ -80,18 +80,6 @@ constexpr FormattingRow kRows[] = {
     Search("Ii1II1ii11", 5, 3, 2),
 };
 
-constexpr DecoyPattern kDecoys[] = {
-    {"zero", 0, 0},
-    {"all ones", 0xFFFFFFFF, 0xFFFFFFFF},
-    {"signalling NaN, low word in even slots", 0x00000001, 0x7FF00001},
-    {"signalling NaN, low word in odd slots", 0x7FF00001, 0x00000001},
-    {"negative signalling NaN", 0x00000001, 0xFFF00001},
-    {"digits-like counts", 5, 9},
-    {"unmapped pointer", 0xDEADBEEF, 0xDEADBEEF},
-    {"pointer into the null page", 0x00000010, 0x00000010},
-    {"pointer at the top of the address space", 0xFFFFFFF0, 0xFFFFFFF0},
-};
-
 // Preloaded x87 values are loaded by fldpi under the call's control word, so
 // their rounding follows it.
 long double PiUnder(std::uint16_t controlWord) {
@@ -129,7 +117,6 @@ std::span<const FormattingRow> RowsOf(Group group) {
     return byGroup.at(group);
 }
 
-std::span<const DecoyPattern> Decoys() { return kDecoys; }
 
 int MinimalPush(const FormattingRow& row) { return row.IsCallerPops() ? row.slots + 1 : row.slots; }
 
@@ -212,21 +199,6 @@ std::string Listed(const std::vector<std::string>& faults) {
     out << ":\n";
     for (std::size_t i = 0; i < faults.size() && i < kShown; ++i) out << faults[i] << '\n';
     return out.str();
-}
-
-std::string Hex(std::uint64_t value) {
-    std::ostringstream out;
-    out << std::hex << std::uppercase << value;
-    return out.str();
-}
-
-std::string Units(const std::u16string& text) {
-    std::string out = "\"";
-    for (char16_t unit : text) {
-        if (unit >= 0x20 && unit < 0x7F) out += static_cast<char>(unit);
-        else out += "\\u" + Hex(unit);
-    }
-    return out + "\"";
 }
 
 }  // namespace lumi::test

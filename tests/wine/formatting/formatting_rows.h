@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "catalogue/catalogue.h"
+#include "tests/wine/support/decoys.h"
 #include "tests/wine/support/library_under_test.h"
 
 namespace lumi::test {
@@ -52,13 +53,6 @@ struct FormattingRow {
 std::span<const FormattingRow> FormattingRows();
 std::span<const FormattingRow> RowsOf(Group group);
 
-// What the slots a row does not read hold: `even` in even slots, `odd` in
-// odd ones, so that two neighbouring decoys also make a double of their own.
-struct DecoyPattern {
-    const char* name;
-    std::uint32_t even, odd;
-};
-std::span<const DecoyPattern> Decoys();
 
 // The inputs of one call; each row takes the ones its group reads.
 struct RowInputs {
@@ -102,7 +96,5 @@ constexpr std::uint16_t kSingleToNearest = 0x007F;
 // The faults of a test, one a line: the first twenty and their number.
 std::string Listed(const std::vector<std::string>& faults);
 
-std::string Hex(std::uint64_t value);
-std::string Units(const std::u16string& text);
 
 }  // namespace lumi::test

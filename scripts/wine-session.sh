@@ -8,4 +8,8 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
   wineboot --init >/dev/null 2>&1 || true
 fi
 wineserver -p
+# Start Wine's own services now, detached from our output: started by the
+# first test instead, they would hold its output pipe open for as long as
+# the persistent server lives, and CTest would wait on them.
+wineboot >/dev/null 2>&1 </dev/null || true
 trap 'wineserver -k 2>/dev/null || true' EXIT

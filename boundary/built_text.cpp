@@ -1,47 +1,29 @@
 // Per-thread rings of built texts, found through a Windows TLS index.
-//
-// mingw's thread_local goes through emulated TLS (a call and a lookup per
-// access); reading the slot straight from the thread's TEB is one load.
 // Rings are listed so that unload can free those of threads still running.
 #include "boundary/built_text.h"
 
 #include <windows.h>
 
-#include <cstdint>
-
 namespace lumi {
+
+std::uint32_t gBuiltTextIndex = TLS_OUT_OF_INDEXES;
+
 namespace {
 
-constexpr DWORD kTebTlsSlots = 0xE10;  // TEB.TlsSlots[64] on 32-bit Windows
-constexpr DWORD kTebTlsSlotCount = 64;
-
-struct ThreadRing {
-    ThreadRing* prev;
-    ThreadRing* next;
-    std::uint32_t turn;
-    char16_t text[kBuiltTextRing][kBuiltTextUnits];
-};
-
-DWORD gTlsIndex = TLS_OUT_OF_INDEXES;
 SRWLOCK gRingsLock = SRWLOCK_INIT;
-ThreadRing gRings = {&gRings, &gRings, 0, {}};  // list head; also the ring of last resort
+ThreadRing gRings = {0, {}, &gRings, &gRings};  // list head; also the ring of last resort
 
 ThreadRing* ReadThreadRing() {
-    if (gTlsIndex < kTebTlsSlotCount) {
-        ThreadRing* ring;
-        asm("movl %%fs:(%1), %0" : "=r"(ring) : "r"(kTebTlsSlots + 4 * gTlsIndex));
-        return ring;
-    }
     // TlsGetValue clears the last error; keep the host's.
     const DWORD lastError = GetLastError();
-    auto* ring = static_cast<ThreadRing*>(TlsGetValue(gTlsIndex));
+    auto* ring = static_cast<ThreadRing*>(TlsGetValue(gBuiltTextIndex));
     SetLastError(lastError);
     return ring;
 }
 
 ThreadRing* CreateThreadRing() {
     auto* ring = static_cast<ThreadRing*>(HeapAlloc(GetProcessHeap(), 0, sizeof(ThreadRing)));
-    if (ring == nullptr || !TlsSetValue(gTlsIndex, ring)) {
+    if (ring == nullptr || !TlsSetValue(gBuiltTextIndex, ring)) {
         if (ring != nullptr) HeapFree(GetProcessHeap(), 0, ring);
         return &gRings;  // out of memory: share the fallback ring rather than fail
     }
@@ -63,22 +45,22 @@ void Unlink(ThreadRing* ring) {
 
 }  // namespace
 
-char16_t* NextBuiltText() {
+char16_t* NextBuiltTextSlow() {
     ThreadRing* ring = ReadThreadRing();
     if (ring == nullptr) ring = CreateThreadRing();
     return ring->text[ring->turn++ % kBuiltTextRing];
 }
 
 bool StartBuiltTexts() {
-    gTlsIndex = TlsAlloc();
-    return gTlsIndex != TLS_OUT_OF_INDEXES;
+    gBuiltTextIndex = TlsAlloc();
+    return gBuiltTextIndex != TLS_OUT_OF_INDEXES;
 }
 
 void ReleaseThreadBuiltTexts() {
-    if (gTlsIndex == TLS_OUT_OF_INDEXES) return;
-    auto* ring = static_cast<ThreadRing*>(TlsGetValue(gTlsIndex));
+    if (gBuiltTextIndex == TLS_OUT_OF_INDEXES) return;
+    auto* ring = static_cast<ThreadRing*>(TlsGetValue(gBuiltTextIndex));
     if (ring == nullptr || ring == &gRings) return;
-    TlsSetValue(gTlsIndex, nullptr);
+    TlsSetValue(gBuiltTextIndex, nullptr);
     AcquireSRWLockExclusive(&gRingsLock);
     Unlink(ring);
     ReleaseSRWLockExclusive(&gRingsLock);
@@ -88,8 +70,8 @@ void StopBuiltTexts() {
     AcquireSRWLockExclusive(&gRingsLock);
     while (gRings.next != &gRings) Unlink(gRings.next);
     ReleaseSRWLockExclusive(&gRingsLock);
-    if (gTlsIndex != TLS_OUT_OF_INDEXES) TlsFree(gTlsIndex);  // clears every thread's slot
-    gTlsIndex = TLS_OUT_OF_INDEXES;
+    if (gBuiltTextIndex != TLS_OUT_OF_INDEXES) TlsFree(gBuiltTextIndex);  // clears every thread's slot
+    gBuiltTextIndex = TLS_OUT_OF_INDEXES;
 }
 
 }  // namespace lumi

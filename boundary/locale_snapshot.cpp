@@ -3,11 +3,12 @@
 #include <windows.h>
 
 namespace lumi {
+
+LocaleFormat gLocaleFormat;
+
 namespace {
 
 constexpr LCID kFallbackLocale = 0x0409;  // en-US, when the thread has none
-
-LocaleFormat gLocale;
 
 // One-unit items only: a longer one fails for lack of room and keeps the default.
 char16_t ReadSeparator(LCID locale, LCTYPE item, char16_t fallback) {
@@ -28,9 +29,7 @@ void TakeLocaleSnapshot() {
     LocaleFormat snapshot;
     snapshot.DecimalSeparator = ReadSeparator(locale, LOCALE_SDECIMAL, defaults.DecimalSeparator);
     snapshot.TimeSeparator = ReadSeparator(locale, LOCALE_STIME, defaults.TimeSeparator);
-    gLocale = snapshot;
+    gLocaleFormat = snapshot;
 }
-
-const LocaleFormat& Locale() { return gLocale; }
 
 }  // namespace lumi

@@ -9,6 +9,9 @@ namespace lumi {
 // separators from it. Called once, during load.
 void TakeLocaleSnapshot();
 
-const LocaleFormat& Locale();
+// Written once during load, read by every text-building call.
+extern LocaleFormat gLocaleFormat;
+
+inline const LocaleFormat& Locale() { return gLocaleFormat; }
 
 }  // namespace lumi

@@ -1,17 +1,18 @@
 #include "values/format_fixed.h"
 
-#include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstdint>
-#include <cstring>
 
 #include "values/text_writer.h"
+#include "values/x87.h"
 
 namespace lumi {
 namespace {
 
 constexpr int kImageDigits = 18;
 constexpr int kSignificantDigits = 8;   // kept by the cut
+constexpr int kDecidingDigits = 9;      // the kept digits and the one that rounds them
 constexpr int kMaxDecimals = 18;        // shown in fixed form
 constexpr int kMaxExponentWidth = 4;    // digits counts 1..4 pad the exponent
 
@@ -30,9 +31,50 @@ constexpr long double kPowersOfTenBy32[11] = {
     1e192L, 1e224L, 1e256L, 1e288L, 1e320L,
 };
 
+// 10^0 .. 10^9 for the digit arithmetic, all in 32 bits.
+constexpr std::uint32_t kIntegerPowersOfTen[kDecidingDigits + 1] = {
+    1, 10, 100, 1000, 10000, 100000, 1000000, 10000000, 100000000, 1000000000,
+};
+constexpr std::uint32_t kHalfImageScale = kIntegerPowersOfTen[kDecidingDigits];  // 18 digits = 2 x 9
+
+// The 18-digit image as one integer: value = 0.d1 d2 ... d18 x 10^exponent,
+// with d1..d18 the decimal digits of `digits`, leading zeros included.
+struct ScaledImage {
+    std::uint64_t digits;  // below 10^18
+    int exponent;
+};
+
+// d1..d9 and d10..d18 of an image.
+struct ImageHalves {
+    std::uint32_t high;
+    std::uint32_t low;
+};
+
+// The digits of the image after the cut. They stand for `count` decimal
+// digits from d1 on (a leading zero included), trailing zeros dropped;
+// count 0 is the zero image.
+struct KeptDigits {
+    std::uint32_t digits = 0;
+    int count = 0;
+    int exponent = 0;
+};
+
 int FloorDiv(int numerator, int denominator) {
     const int quotient = numerator / denominator;
     return (numerator % denominator < 0) ? quotient - 1 : quotient;
+}
+
+// b with 2^b <= |value| < 2^(b+1), for a finite non-zero double; read from
+// its bits rather than by a library call.
+int BinaryExponent(double value) {
+    constexpr int kFractionBits = 52;
+    constexpr int kExponentBias = 1023;
+    constexpr int kSubnormalExponent = -1074;  // of the lowest fraction bit
+    const auto bits = std::bit_cast<std::uint64_t>(value);
+    const int field = static_cast<int>(bits >> kFractionBits & 0x7FF);
+    if (field != 0) return field - kExponentBias;
+    const std::uint64_t fraction = bits & ((std::uint64_t{1} << kFractionBits) - 1);
+    return std::bit_width(fraction) - 1 + kSubnormalExponent;
 }
 
 // First guess at E for a magnitude in [2^b, 2^(b+1)). 19728 / 65536 lies just
@@ -62,50 +104,102 @@ long double ScaleByPowerOfTen(long double magnitude, int power) {
 // Round to an integer in the caller's rounding mode (x87 frndint).
 long double RoundToInteger(long double value) { return __builtin_rintl(value); }
 
-void StripTrailingZeros(char* digits) {
-    std::size_t length = std::strlen(digits);
-    while (length > 0 && digits[length - 1] == '0') digits[--length] = '\0';
+// The image of a finite non-zero value, on the x87 under the caller's
+// control word: this step alone decides the digits.
+ScaledImage ScaleToImage(double value) {
+    const long double magnitude = std::fabs(static_cast<long double>(value));  // exact widening
+    int exponent = EstimateDecimalExponent(BinaryExponent(value));
+    long double scaled = RoundToInteger(ScaleByPowerOfTen(magnitude, kImageDigits - exponent));
+    if (scaled >= kImageLimit) {  // the estimate was one low
+        scaled = RoundToInteger(scaled / 10.0L);
+        exponent += 1;
+    }
+    // A whole number below 10^18: it converts exactly.
+    return {static_cast<std::uint64_t>(WholeToInt64(scaled)), exponent};
 }
 
-char ImageDigitAt(const DecimalImage& image, std::int64_t position) {
-    const std::size_t length = std::strlen(image.digits);
-    return (position >= 0 && static_cast<std::size_t>(position) < length)
-               ? image.digits[position]
-               : '0';
+// One 64-by-32-bit division: below 10^18, the image divided by 10^9 fits in
+// 32 bits. On i686 GCC would call a 64-bit division helper instead.
+ImageHalves SplitImage(std::uint64_t digits) {
+#if defined(__i386__)
+    std::uint32_t high, low;
+    asm("divl %4"
+        : "=a"(high), "=d"(low)
+        : "a"(static_cast<std::uint32_t>(digits)), "d"(static_cast<std::uint32_t>(digits >> 32)),
+          "r"(kHalfImageScale));
+    return {high, low};
+#else
+    return {static_cast<std::uint32_t>(digits / kHalfImageScale),
+            static_cast<std::uint32_t>(digits % kHalfImageScale)};
+#endif
 }
 
-// "0" where the image has no digit at `position` (0-based).
-void PutImageDigit(TextWriter& writer, const DecimalImage& image, std::int64_t position) {
-    writer.Put(static_cast<char16_t>(ImageDigitAt(image, position)));
+// The cut to E + digits digits (at most 8) on d1..d9 (`top`): the kept
+// digits and the one after them that decides, so d10..d18 never matter.
+// Half away from zero, the sign plays no part: adding 5 at the first dropped
+// digit carries into the kept ones exactly when that digit is 5 or more. A
+// carry out of d1 (or a cut that keeps nothing but rounds up) leaves "1" one
+// place higher; a cut to nothing is the zero image.
+KeptDigits CutTopDigits(std::uint32_t top, int exponent, std::int32_t digits) {
+    const std::int64_t wanted = std::int64_t{exponent} + digits;  // no 32-bit overflow
+    if (wanted < 0) return {};
+    const int keep = wanted < kSignificantDigits ? static_cast<int>(wanted) : kSignificantDigits;
+    const std::uint32_t unit = kIntegerPowersOfTen[kDecidingDigits - keep];
+    KeptDigits kept{(top + unit / 2) / unit, keep, exponent};
+    if (kept.digits == kIntegerPowersOfTen[keep]) kept = {1, 1, exponent + 1};
+    if (kept.digits == 0) return {};
+    while (kept.digits % 10 == 0) {
+        kept.digits /= 10;
+        kept.count -= 1;
+    }
+    return kept;
 }
 
-// [-]integer[.decimals] for an image with E <= 8.
-void WriteFixedForm(TextWriter& writer, const DecimalImage& image, int decimals,
+// d1..d9 of image digit characters; absent digits are zeros.
+std::uint32_t TopDigitsOf(const char* digits) {
+    std::uint32_t top = 0;
+    int i = 0;
+    for (; i < kDecidingDigits && digits[i] != '\0'; ++i) {
+        top = top * 10 + static_cast<std::uint32_t>(digits[i] - '0');
+    }
+    for (; i < kDecidingDigits; ++i) top *= 10;
+    return top;
+}
+
+// The `count` digits of `value`, leading zeros included, as characters.
+template <class Unit>
+void SpellDigits(std::uint32_t value, int count, Unit* out) {
+    for (int i = count - 1; i >= 0; --i) {
+        out[i] = static_cast<Unit>('0' + value % 10);
+        value /= 10;
+    }
+}
+
+// [-]integer[.decimals] for a cut with E <= 8. The decimal at place j
+// (0 = first) is the digit at position E + j (0 = d1): a zero while that
+// lies left of d1 (E negative) or past the last kept digit.
+void WriteFixedForm(TextWriter& writer, const KeptDigits& kept, const char16_t* spelled, int decimals,
                     char16_t separator) {
-    const int exponent = image.exponent;
-    if (image.negative) writer.Put(u'-');
-    if (exponent <= 0) writer.Put(u'0');
-    for (int i = 0; i < exponent; ++i) PutImageDigit(writer, image, i);
+    const auto digitAt = [&](int position) {
+        return position >= 0 && position < kept.count ? spelled[position] : u'0';
+    };
+    if (kept.exponent <= 0) writer.Put(u'0');
+    for (int i = 0; i < kept.exponent; ++i) writer.Put(digitAt(i));
     if (decimals == 0) return;
     writer.Put(separator);
-    // Decimal place j holds image digit E + j - 1: zeros while that lies
-    // left of d1 (E negative) or past the last digit.
-    for (int place = 1; place <= decimals; ++place) {
-        PutImageDigit(writer, image, std::int64_t{exponent} + place - 1);
-    }
+    for (int place = 0; place < decimals; ++place) writer.Put(digitAt(kept.exponent + place));
 }
 
 // [-]d1[.d2...]E<E - 1>, the exponent padded to `width` digits.
-void WriteExponentForm(TextWriter& writer, const DecimalImage& image, int width,
+void WriteExponentForm(TextWriter& writer, const KeptDigits& kept, const char16_t* spelled, int width,
                        char16_t separator) {
-    if (image.negative) writer.Put(u'-');
-    writer.Put(static_cast<char16_t>(image.digits[0]));
-    if (image.digits[1] != '\0') {
+    writer.Put(spelled[0]);
+    if (kept.count > 1) {
         writer.Put(separator);
-        writer.PutAscii(image.digits + 1);
+        for (int i = 1; i < kept.count; ++i) writer.Put(spelled[i]);
     }
     writer.Put(u'E');
-    writer.PutDecimal(static_cast<std::uint32_t>(image.exponent - 1), width);
+    writer.PutDecimal(static_cast<std::uint32_t>(kept.exponent - 1), width);
 }
 
 bool IsSpecial(const DecimalImage& image) {
@@ -129,54 +223,24 @@ DecimalImage MakeDecimalImage(double value) {
         image.negative = false;
         return image;
     }
-
-    const long double magnitude = std::fabs(static_cast<long double>(value));  // exact widening
-    int exponent = EstimateDecimalExponent(std::ilogb(value));
-    long double scaled = RoundToInteger(ScaleByPowerOfTen(magnitude, kImageDigits - exponent));
-    if (scaled >= kImageLimit) {  // the estimate was one low
-        scaled = RoundToInteger(scaled / 10.0L);
-        exponent += 1;
-    }
-
-    // Below 10^18, so it fits and converts exactly; leading zeros are kept.
-    auto integer = static_cast<std::uint64_t>(scaled);
-    for (int i = kImageDigits - 1; i >= 0; --i) {
-        image.digits[i] = static_cast<char>('0' + integer % 10);
-        integer /= 10;
-    }
-    image.digits[kImageDigits] = '\0';
-    StripTrailingZeros(image.digits);
-    image.exponent = static_cast<std::int16_t>(exponent);
+    const ScaledImage scaled = ScaleToImage(value);
+    const ImageHalves halves = SplitImage(scaled.digits);
+    SpellDigits(halves.high, kDecidingDigits, image.digits);
+    SpellDigits(halves.low, kImageDigits - kDecidingDigits, image.digits + kDecidingDigits);
+    int length = kImageDigits;
+    while (length > 0 && image.digits[length - 1] == '0') image.digits[--length] = '\0';
+    image.exponent = static_cast<std::int16_t>(scaled.exponent);
     return image;
 }
 
 DecimalImage CutDecimalImage(const DecimalImage& image, std::int32_t digits) {
-    const DecimalImage zero;
     if (IsSpecial(image)) return image;
-    if (image.digits[0] == '\0') return zero;
-    // 64-bit so no exponent and 32-bit count can overflow.
-    std::int64_t keep = std::int64_t{image.exponent} + digits;
-    if (keep < 0) return zero;
-    keep = std::min<std::int64_t>(keep, kSignificantDigits);
-
+    if (image.digits[0] == '\0') return {};
+    const KeptDigits kept = CutTopDigits(TopDigitsOf(image.digits), image.exponent, digits);
     DecimalImage cut;
-    cut.exponent = image.exponent;
-    for (std::int64_t i = 0; i < keep; ++i) cut.digits[i] = ImageDigitAt(image, i);
-
-    // Half away from zero: the digit after the cut decides, the sign does not.
-    if (ImageDigitAt(image, keep) >= '5') {
-        std::int64_t i = keep - 1;
-        while (i >= 0 && cut.digits[i] == '9') cut.digits[i--] = '0';
-        if (i >= 0) {
-            cut.digits[i] += 1;
-        } else {  // carry out of d1, or nothing kept
-            std::memset(cut.digits, 0, sizeof cut.digits);
-            cut.digits[0] = '1';
-            cut.exponent += 1;
-        }
-    }
-    StripTrailingZeros(cut.digits);
-    if (cut.digits[0] == '\0') return zero;
+    if (kept.count == 0) return cut;
+    SpellDigits(kept.digits, kept.count, cut.digits);
+    cut.exponent = static_cast<std::int16_t>(kept.exponent);
     cut.negative = image.negative;
     return cut;
 }
@@ -184,18 +248,31 @@ DecimalImage CutDecimalImage(const DecimalImage& image, std::int32_t digits) {
 std::size_t FormatFixed(double value, std::int32_t digits, char16_t decimalSeparator,
                         char16_t* out) {
     TextWriter writer(out, kFixedTextMaxUnits);
-    const DecimalImage image = CutDecimalImage(MakeDecimalImage(value), digits);
-    if (image.exponent == kImageNaN) {
+    if (std::isnan(value)) {
         writer.PutAscii("NAN");
-    } else if (image.exponent == kImageInfinity) {
-        writer.PutAscii(image.negative ? "-INF" : "INF");
-    } else if (image.exponent > kSignificantDigits) {
+        return writer.Finish();
+    }
+    if (std::isinf(value)) {
+        writer.PutAscii(value < 0 ? "-INF" : "INF");
+        return writer.Finish();
+    }
+    KeptDigits kept;  // zero gives the zero image
+    if (value != 0) {
+        const ScaledImage image = ScaleToImage(value);
+        kept = CutTopDigits(SplitImage(image.digits).high, image.exponent, digits);
+    }
+    char16_t spelled[kDecidingDigits];
+    SpellDigits(kept.digits, kept.count, spelled);
+
+    // A minus sign only where a digit survives the cut.
+    if (kept.count > 0 && std::signbit(value)) writer.Put(u'-');
+    if (kept.exponent > kSignificantDigits) {
         // More integer digits than are kept: exponent form.
         const bool padded = digits >= 1 && digits <= kMaxExponentWidth;
-        WriteExponentForm(writer, image, padded ? digits : 1, decimalSeparator);
+        WriteExponentForm(writer, kept, spelled, padded ? digits : 1, decimalSeparator);
     } else {
         const bool shown = digits >= 0 && digits <= kMaxDecimals;
-        WriteFixedForm(writer, image, shown ? digits : kMaxDecimals, decimalSeparator);
+        WriteFixedForm(writer, kept, spelled, shown ? digits : kMaxDecimals, decimalSeparator);
     }
     return writer.Finish();
 }

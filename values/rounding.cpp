@@ -8,9 +8,11 @@ namespace lumi {
 namespace {
 
 // Multipliers for 0..7 digits and for 8 or more. Eight digits and above
-// share 10^9, not 10^8: the routine rounds those to nine decimals.
-constexpr std::uint32_t kMultipliers[] = {
-    1, 10, 100, 1000, 10000, 100000, 1000000, 10000000, 1000000000,
+// share 10^9, not 10^8: the routine rounds those to nine decimals. Every one
+// is exact as a double, so this is the value an unsigned 32-bit multiplier
+// converts to; a double loads in one step where a 64-bit integer would not.
+constexpr double kMultipliers[] = {
+    1.0, 10.0, 100.0, 1000.0, 10000.0, 100000.0, 1000000.0, 10000000.0, 1000000000.0,
 };
 constexpr std::int32_t kLastMultiplier = 8;
 
@@ -23,6 +25,9 @@ long double MultiplierFor(std::int32_t digits) {
 // What the x87 stores for a value that does not fit a 32-bit integer
 // (NaN, infinities, anything outside the range) with invalid masked.
 constexpr std::int32_t kIntegerIndefinite = INT32_MIN;
+
+// The floor of a value just below INT32_MIN: one less than a 32-bit integer holds.
+constexpr double kBelowInt32Floor = -2147483649.0;
 
 // Truncation toward zero through a 32-bit integer. The range test keeps the
 // conversion defined in C++ and gives what the hardware would give.
@@ -56,12 +61,13 @@ long double RoundToDigits(double value, std::int32_t digits) {
 
 double FloorToDouble(double value) {
     const long double wide = value;
-    // 64-bit so that the step below INT32_MIN cannot overflow. Out of the
-    // 32-bit range this gives -2^31 - 1 for values at or below it (and -inf),
-    // -2^31 (the indefinite) for values at or above 2^31, +inf and NaN.
-    std::int64_t floor = TruncateToInt32(wide);
-    if (wide - static_cast<long double>(floor) < 0) floor -= 1;
-    return static_cast<double>(floor);  // exact: |floor| <= 2^31 + 1
+    // Out of the 32-bit range this gives -2^31 (the indefinite) for values at
+    // or above 2^31, +inf and NaN, and -2^31 - 1 for values at or below it
+    // and -inf. Comparing is exact where subtracting could round.
+    const std::int32_t truncated = TruncateToInt32(wide);
+    if (!(wide < truncated)) return truncated;  // also NaN
+    if (truncated == INT32_MIN) return kBelowInt32Floor;
+    return truncated - 1;  // int32 to double: exact
 }
 
 double MaxOf(double a, double b) { return SignallingGreater(a, b) ? a : b; }

@@ -19,6 +19,16 @@ inline double StoreAsDouble(long double value) {
     return stored;
 }
 
+// A working-precision value that is already a whole number within the int64
+// range, as that integer. fistp rounds in the caller's mode, which leaves a
+// whole number as it is, so unlike a C++ cast it needs no switch to
+// truncation and back.
+inline std::int64_t WholeToInt64(long double whole) {
+    std::int64_t integer;
+    asm("fistpll %0" : "=m"(integer) : "t"(whole) : "st");
+    return integer;
+}
+
 // The x87 control word of the calling thread.
 inline std::uint16_t ReadControlWord() {
     std::uint16_t word;

@@ -88,5 +88,18 @@ TEST(FindText, NeverReadsPastATerminator) {
     }
 }
 
+TEST(FindText, StartAtOrPastTheEndReadsNoFurther) {
+    GuardedText textPage, patternPage;
+    const struct {
+        std::u16string text;
+        std::int32_t start;
+    } cases[] = {
+        {u"abcabc", 6}, {u"abcabc", 7}, {u"abcabc", INT32_MAX}, {u"", 0}, {u"", 1}, {u"a", 1},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(FindText(textPage.Place(c.text), patternPage.Place(u"a"), c.start), -1) << c.start;
+    }
+}
+
 }  // namespace
 }  // namespace lumi

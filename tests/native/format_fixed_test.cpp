@@ -99,6 +99,12 @@ const FixedCase kFixedCases[] = {
     {-1.7976931348623157e308, -308, "-2E308"},
     {1e22, 1, "1E22"},
     {-12.5, 3, "-12.500"},
+    // 2^-877 and 2^-681 have an image with a leading zero (0992..., 0996...):
+    // a cut to no digit rounds on that zero, a cut to one on the 9 after it.
+    {-0x1p-877, 263, "0.000000000000000000"},
+    {-0x1p-877, 264, "-0.000000000000000000"},
+    {-0x1p-681, 204, "0.000000000000000000"},
+    {-0x1p-681, 205, "-0.000000000000000000"},
 };
 
 TEST(FormatFixed, EdgeCasesAtBothPrecisions) {
@@ -150,6 +156,34 @@ TEST(DecimalImage, EighteenDigitsWithoutTrailingZeros) {
         EXPECT_EQ(image.exponent, c.exponent) << c.value;
         EXPECT_EQ(image.negative, c.negative) << c.value;
         EXPECT_STREQ(image.digits, c.digits) << c.value;
+    }
+}
+
+TEST(DecimalImage, CutKeepsAtMostEightDigitsHalfAwayFromZero) {
+    const struct {
+        DecimalImage image;
+        std::int32_t digits;
+        DecimalImage cut;
+    } cases[] = {
+        {{1, true, "25"}, 0, {1, true, "3"}},
+        {{0, false, "1245"}, 3, {0, false, "125"}},
+        {{0, true, "4"}, 0, {}},                     // rounds to zero: no sign
+        {{0, true, "5"}, 0, {1, true, "1"}},         // nothing kept, rounds up
+        {{-5, false, "123"}, 2, {}},                 // cut left of d1
+        {{3, false, "1"}, INT32_MIN, {}},
+        {{2, false, "9999999995"}, 8, {3, false, "1"}},  // carry out of d1
+        {{3, false, "123456789"}, INT32_MAX, {3, false, "12345679"}},
+        {{3, false, "1234567849"}, 5, {3, false, "12345678"}},  // only d9 decides
+        {{-263, true, "099241610332960957"}, 263, {}},
+        {{-263, true, "099241610332960957"}, 264, {-263, true, "1"}},
+        {{kImageInfinity, true, ""}, 2, {kImageInfinity, true, ""}},
+        {{kImageNaN, false, ""}, 2, {kImageNaN, false, ""}},
+    };
+    for (const auto& c : cases) {
+        const DecimalImage cut = CutDecimalImage(c.image, c.digits);
+        EXPECT_EQ(cut.exponent, c.cut.exponent) << c.image.digits << ", " << c.digits;
+        EXPECT_EQ(cut.negative, c.cut.negative) << c.image.digits << ", " << c.digits;
+        EXPECT_STREQ(cut.digits, c.cut.digits) << c.image.digits << ", " << c.digits;
     }
 }
 

@@ -58,6 +58,24 @@ TEST(FormatTime, ColonsFollowTheSeparatorAndDotsStay) {
     EXPECT_EQ(Format(1413763199, PatternDateTimeSeconds, u'-'), "2014.10.19 23-59-59");
 }
 
+// The constants are written field by field; a copy of a pattern is read
+// token by token. Both must give the same text.
+TEST(FormatTime, CopiesOfThePatternsGiveTheTextsOfTheConstants) {
+    const char16_t copies[][17] = {u"h:n", u"yyyy.mm.dd h:n", u"yyyy.mm.dd h:n:s"};
+    const char16_t* constants[] = {PatternTime, PatternDateTime, PatternDateTimeSeconds};
+    const char16_t separators[] = {u':', u'.', 0, u'-'};
+    constexpr std::int64_t kStep = 86400 * 7 + 3613;  // moves the day, hour, minute and second
+    for (std::int64_t time = INT32_MIN; time <= INT32_MAX; time += kStep) {
+        for (const char16_t separator : separators) {
+            for (int i = 0; i < 3; ++i) {
+                const auto host = static_cast<HostTime>(time);
+                ASSERT_EQ(Format(host, copies[i], separator), Format(host, constants[i], separator))
+                    << time << " pattern " << i << " separator " << int{separator};
+            }
+        }
+    }
+}
+
 // A calendar of its own: walks day by day from the day of INT32_MIN.
 struct DayByDayCalendar {
     int year = 1901, month = 12, day = 13;

@@ -135,13 +135,4 @@ std::uint64_t ReferenceDoubleBits(const ArithmeticRow& row, const std::uint32_t*
     return std::bit_cast<std::uint64_t>(result);
 }
 
-long double PiUnder(std::uint16_t controlWord) {
-    const std::uint16_t saved = StoredControlWord();
-    LoadControlWord(controlWord);
-    long double pi;
-    asm volatile("fldpi" : "=t"(pi));
-    LoadControlWord(saved);
-    return pi;
-}
-
 }  // namespace lumi::test

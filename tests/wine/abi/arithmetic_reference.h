@@ -40,8 +40,4 @@ const ArithmeticRow* FindArithmeticRow(std::string_view code);
 std::uint64_t ReferenceDoubleBits(const ArithmeticRow& row, const std::uint32_t* words,
                                   std::uint16_t controlWord);
 
-// Runs the x87 instruction FLDPI under `controlWord` (the value SlotCall
-// preloads).
-long double PiUnder(std::uint16_t controlWord);
-
 }  // namespace lumi::test

@@ -129,20 +129,8 @@ std::string ResultFault(const CallRecord& record, const Expectation& expected) {
 }
 
 std::string ContractFault(const ExportEntry& row, const CallRecord& record) {
-    std::ostringstream fault;
     const std::uint32_t popped = row.convention == Convention::CalleePops ? 4u * row.slots : 0u;
-    if (record.popped != popped) fault << "popped " << record.popped << " bytes, want " << popped << "; ";
-    const int pushed = row.result == ValueKind::Double ? 1 : 0;
-    if (record.depthBefore != record.preloaded) fault << "x87 depth at the call " << record.depthBefore << "; ";
-    if (record.depthAfter != record.depthBefore + pushed)
-        fault << "x87 depth " << record.depthBefore << " -> " << record.depthAfter << "; ";
-    const long double pi = PiUnder(record.controlWord);
-    for (int i = 0; i < record.preloaded && i < kMaxPreloaded; ++i)
-        if (std::memcmp(record.preloadedAfter[i], &pi, 10) != 0) fault << "caller's ST(" << i << ") changed; ";
-    if (!record.RegistersKept()) fault << "callee-saved register changed; ";
-    if (record.controlWordAfter != record.controlWord)
-        fault << "control word " << Hex(record.controlWord) << " -> " << Hex(record.controlWordAfter) << "; ";
-    return fault.str();
+    return CallContractFault(record, popped, row.result == ValueKind::Double);
 }
 
 }  // namespace lumi::test

@@ -80,15 +80,6 @@ constexpr FormattingRow kRows[] = {
     Search("Ii1II1ii11", 5, 3, 2),
 };
 
-// Preloaded x87 values are loaded by fldpi under the call's control word, so
-// their rounding follows it.
-long double PiUnder(std::uint16_t controlWord) {
-    long double pi;
-    std::uint16_t saved;
-    asm volatile("fnstcw %0" : "=m"(saved));
-    asm volatile("fldcw %1\n\tfldpi\n\tfldcw %2" : "=t"(pi) : "m"(controlWord), "m"(saved));
-    return pi;
-}
 
 }  // namespace
 
@@ -168,21 +159,9 @@ std::string Describe(const FormattingRow& row, const Outcome& outcome) {
 }
 
 std::string ContractFault(const FormattingRow& row, const CallRecord& record, int pushed) {
-    std::ostringstream fault;
-    const std::uint32_t popped = row.IsCallerPops() ? 0u : 4u * row.slots;
-    if (record.popped != popped)
-        fault << "popped " << record.popped << " bytes of " << 4 * pushed << " pushed, want " << popped << "; ";
-    const int left = row.ReturnsDouble() ? 1 : 0;
-    if (record.depthBefore != record.preloaded) fault << "x87 depth at the call " << record.depthBefore << "; ";
-    if (record.depthAfter != record.depthBefore + left)
-        fault << "x87 depth " << record.depthBefore << " -> " << record.depthAfter << ", want +" << left << "; ";
-    const long double pi = PiUnder(record.controlWord);
-    for (int i = 0; i < record.preloaded && i < kMaxPreloaded; ++i)
-        if (std::memcmp(record.preloadedAfter[i], &pi, 10) != 0) fault << "caller's x87 value " << i << " changed; ";
-    if (!record.RegistersKept()) fault << "callee-saved register changed; ";
-    if (record.controlWordAfter != record.controlWord)
-        fault << "control word " << Hex(record.controlWord) << " -> " << Hex(record.controlWordAfter) << "; ";
-    return fault.str();
+    const std::string fault =
+        CallContractFault(record, row.IsCallerPops() ? 0u : 4u * row.slots, row.ReturnsDouble());
+    return fault.empty() ? fault : fault + "(" + std::to_string(pushed) + " slots pushed)";
 }
 
 CallRecord CallRow(const FormattingRow& row, const Slots& slots, std::uint16_t controlWord, int preloaded) {

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "catalogue/catalogue.h"
+#include "tests/wine/support/call_contract.h"
 #include "tests/wine/support/decoys.h"
 #include "tests/wine/support/library_under_test.h"
 

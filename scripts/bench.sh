@@ -19,12 +19,8 @@ cmake --build "$build" -j "$jobs" --target bench_exports bench_routines
 
 # A warm wineserver for the prefix, left to exit by itself a minute after the
 # last program, so a server that others are using is never stopped.
-export WINEPREFIX=$root/build/wineprefix WINEARCH=win32 WINEDEBUG=-all
-export WINEDLLOVERRIDES=mscoree,mshtml=
-if [ ! -f "$WINEPREFIX/system.reg" ]; then
-  mkdir -p "$WINEPREFIX"
-  wineboot --init >/dev/null 2>&1 || true
-fi
+source "$root/scripts/wine-prefix.sh"
+lumi_prefix_ready
 wineserver -p60 2>/dev/null || true  # fails harmlessly if one is running
 
 cd "$build/bench"  # the programs find both DLLs from their own directory

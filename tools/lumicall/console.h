@@ -61,5 +61,6 @@ int List(CommandLine& line);
 int CallOne(CommandLine& line);
 int Check(CommandLine& line);
 int Tour(CommandLine& line);
+int Version(CommandLine& line);  // --version
 
 }  // namespace lumi::call

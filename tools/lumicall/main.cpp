@@ -23,6 +23,7 @@ constexpr Command kCommands[] = {
     {"call", lumi::call::CallOne},
     {"check", lumi::call::Check},
     {"tour", lumi::call::Tour},
+    {"--version", lumi::call::Version},
 };
 
 constexpr std::string_view kUsage =
@@ -34,6 +35,7 @@ constexpr std::string_view kUsage =
     "                                i:INTEGER, t:TEXT, x:HEXWORD or null, filling slots from 0;\n"
     "                                K=ARG places it at slot K; other slots get random decoys\n"
     "  check [PATH]                  holds every export of a DLL to its catalogue row\n"
+    "  --version                     lumicall's version and the DLL's\n"
     "\n"
     "The DLL is lumivextaran.dll beside lumicall.exe unless --dll or check's PATH names\n"
     "another. Exit status: 0 all held, 1 a contract was broken, 2 wrong use or no DLL.\n";

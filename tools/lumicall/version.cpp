@@ -1,0 +1,50 @@
+#include "tools/lumicall/version.h"
+
+#include <cstdint>
+#include <cstring>
+
+#include "tools/lumicall/console.h"
+
+namespace lumi::call {
+namespace {
+
+// A VERSIONINFO resource opens with its header (three 16-bit words), the key
+// L"VS_VERSION_INFO" and padding to 32 bits; the fixed part follows.
+constexpr std::size_t kFixedInfoOffset = 40;
+constexpr std::uint32_t kFixedInfoSignature = 0xFEEF04BD;
+
+std::string Dotted(DWORD high, DWORD low) {
+    std::string text = std::to_string(HIWORD(high)) + "." + std::to_string(LOWORD(high)) + "." +
+                       std::to_string(HIWORD(low));
+    if (LOWORD(low) != 0) text += "." + std::to_string(LOWORD(low));
+    return text;
+}
+
+}  // namespace
+
+std::string_view OwnVersion() { return LUMI_VERSION; }
+
+std::string ModuleVersion(HMODULE module) {
+    const HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(VS_VERSION_INFO), MAKEINTRESOURCEW(16));  // RT_VERSION
+    if (found == nullptr) return "";
+    const HGLOBAL loaded = LoadResource(module, found);
+    const auto* data = static_cast<const std::uint8_t*>(loaded ? LockResource(loaded) : nullptr);
+    if (data == nullptr || SizeofResource(module, found) < kFixedInfoOffset + sizeof(VS_FIXEDFILEINFO)) return "";
+    VS_FIXEDFILEINFO fixed;
+    std::memcpy(&fixed, data + kFixedInfoOffset, sizeof fixed);
+    if (fixed.dwSignature != kFixedInfoSignature) return "";
+    return Dotted(fixed.dwFileVersionMS, fixed.dwFileVersionLS);
+}
+
+// lumicall --version: its own version, then the DLL's.
+int Version(CommandLine& line) {
+    line.RefuseOtherOptions();
+    if (!line.arguments.empty()) throw UsageError("--version takes no argument");
+    Print("lumicall " + std::string(OwnVersion()) + "\n");
+    const Library library = OpenLibrary(line.dll);
+    const std::string version = ModuleVersion(library.module);
+    Print(library.FileName() + " " + (version.empty() ? "(no version resource)" : version) + "  " + library.path + "\n");
+    return kAllHeld;
+}
+
+}  // namespace lumi::call

@@ -3,9 +3,12 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
+#include <cwchar>
 #include <set>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "tests/wine/support/library_under_test.h"
 
@@ -92,6 +95,48 @@ TEST(ExportTable, ImportsOnlySystemLibraries) {
         imported.insert(Lower(image.Text(entry->Name)));
     EXPECT_EQ(imported, allowed);
     EXPECT_EQ(image.Directory(IMAGE_DIRECTORY_ENTRY_DELAY_IMPORT).VirtualAddress, 0u) << "delay-loaded imports";
+}
+
+// What Explorer shows under Properties, Details: the fixed version, and the
+// strings of the language and code page that "Translation" names (strings
+// under any other pair are never shown).
+TEST(VersionResource, NamesTheLibraryAndItsVersion) {
+    wchar_t path[MAX_PATH];
+    ASSERT_NE(GetModuleFileNameW(Library(), path, MAX_PATH), 0u);
+    DWORD ignored = 0;
+    std::vector<std::uint8_t> info(GetFileVersionInfoSizeW(path, &ignored));
+    ASSERT_FALSE(info.empty()) << "no version resource";
+    ASSERT_TRUE(GetFileVersionInfoW(path, 0, info.size(), info.data()));
+
+    void* value = nullptr;
+    UINT length = 0;
+    ASSERT_TRUE(VerQueryValueW(info.data(), L"\\", &value, &length));
+    const auto& fixed = *static_cast<const VS_FIXEDFILEINFO*>(value);
+    char dotted[32];
+    std::snprintf(dotted, sizeof dotted, "%u.%u.%u", HIWORD(fixed.dwFileVersionMS),
+                  LOWORD(fixed.dwFileVersionMS), HIWORD(fixed.dwFileVersionLS));
+    EXPECT_EQ(std::string(dotted), LUMI_VERSION);
+    EXPECT_EQ(fixed.dwFileType, static_cast<DWORD>(VFT_DLL));
+
+    ASSERT_TRUE(VerQueryValueW(info.data(), L"\\VarFileInfo\\Translation", &value, &length));
+    const auto* translation = static_cast<const WORD*>(value);
+    wchar_t block[40];
+    std::swprintf(block, 40, L"\\StringFileInfo\\%04x%04x\\", translation[0], translation[1]);
+
+    const std::wstring version = L"" LUMI_VERSION;
+    const struct {
+        const wchar_t* name;
+        std::wstring expected;
+    } strings[] = {
+        {L"ProductName", L"lumivextaran"},     {L"OriginalFilename", L"lumivextaran.dll"},
+        {L"InternalName", L"lumivextaran"},    {L"FileVersion", version},
+        {L"ProductVersion", version},
+    };
+    for (const auto& string : strings) {
+        SCOPED_TRACE(string.name);
+        ASSERT_TRUE(VerQueryValueW(info.data(), (block + std::wstring(string.name)).c_str(), &value, &length));
+        EXPECT_EQ(std::wstring(static_cast<const wchar_t*>(value)), string.expected);
+    }
 }
 
 }  // namespace

@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
 # Installs what the build and the tests need on a Debian machine, if missing:
 # the mingw-w64 i686 cross compiler, Wine with its 32-bit half, CMake,
-# GoogleTest sources, clang with libFuzzer, and the locales the tests use.
+# GoogleTest sources, clang with libFuzzer, the locales the tests use, and
+# zip for the release package.
 set -euo pipefail
 
 packages=(cmake ninja-build g++ clang libclang-rt-14-dev googletest
-          g++-mingw-w64-i686-posix binutils-mingw-w64-i686 wine wine32:i386 locales)
+          g++-mingw-w64-i686-posix binutils-mingw-w64-i686 wine wine32:i386 locales
+          zip unzip)
 
 missing=()
 for p in "${packages[@]}"; do

@@ -1,0 +1,70 @@
+#!/usr/bin/env bash
+# Builds the release from the committed tree, in a fresh directory of its own
+# (build/release), and writes dist/lumivextaran-VERSION-win32.zip: the DLL,
+# lumicall.exe, USING.md, catalogue.md, symbols/lumivextaran.dll.debug and
+# SHA256SUMS over all of them. Prints the zip's SHA-256.
+#
+# The same commit gives the same zip to the byte, wherever and whenever it is
+# built: the binaries carry no time or path, and every zip entry has a fixed
+# place, mode and time (the commit's) and no owner. Runs nothing under Wine.
+# Exit status: 0 written, 1 a step failed, 2 wrong use or uncommitted changes.
+set -euo pipefail
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+cd "$root"
+
+fail() {
+  echo "release.sh: $2" >&2
+  exit "$1"
+}
+
+[ $# -eq 0 ] || fail 2 "takes no argument"
+git rev-parse --git-dir >/dev/null 2>&1 || fail 2 "$root is not a git work tree"
+[ -z "$(git status --porcelain)" ] ||
+  fail 2 "the work tree has uncommitted changes (see git status): commit or stash them first"
+
+"$root/scripts/setup.sh"
+
+build=$root/build/release
+rm -rf "$build"
+cmake -S "$root" -B "$build" -G Ninja --toolchain "$root/cmake/mingw-i686.cmake" >/dev/null ||
+  fail 1 "configuring $build failed"
+cmake --build "$build" -j 2 --target lumivextaran lumicall ||
+  fail 1 "building lumivextaran.dll and lumicall.exe in $build failed"
+
+version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
+[ -n "$version" ] || fail 1 "no project version in $build/CMakeCache.txt"
+name=lumivextaran-$version-win32
+
+# What ships: the DLL as built (no debug sections, a version resource).
+sections=$(i686-w64-mingw32-objdump -h "$build/lumivextaran.dll") ||
+  fail 1 "objdump could not read $build/lumivextaran.dll"
+if grep -q ' \.debug_' <<<"$sections"; then fail 1 "lumivextaran.dll has .debug_* sections"; fi
+grep -q ' \.rsrc ' <<<"$sections" || fail 1 "lumivextaran.dll has no version resource"
+
+# The package folder, in the order the zip lists it; SHA256SUMS comes last.
+stage=$build/package/$name
+files=(lumivextaran.dll lumicall.exe USING.md catalogue.md symbols/lumivextaran.dll.debug)
+mkdir -p "$stage/symbols"
+cp "$build/lumivextaran.dll" "$build/lumicall.exe" docs/USING.md docs/catalogue.md "$stage/"
+cp "$build/lumivextaran.dll.debug" "$stage/symbols/"
+(cd "$stage" && sha256sum "${files[@]}" >SHA256SUMS)
+files+=(SHA256SUMS)
+
+# Fixed mode and time: zip keeps both, and writes the time as local time.
+commit_time=$(git log -1 --format=%ct)
+(cd "$stage" && chmod 644 "${files[@]}" && touch -d "@$commit_time" "${files[@]}")
+mkdir -p dist
+zip=$root/dist/$name.zip
+rm -f "$zip"  # zip would add to an old one
+(cd "$build/package" && TZ=UTC zip -X -D -q "$zip" "${files[@]/#/$name/}") ||
+  fail 1 "zip could not write $zip"
+
+# The zip as a user gets it: every file there, and its checksums holding.
+unzipped=$build/unzipped
+mkdir -p "$unzipped"
+unzip -q "$zip" -d "$unzipped" || fail 1 "unzip could not read $zip"
+(cd "$unzipped/$name" && sha256sum --quiet -c SHA256SUMS) ||
+  fail 1 "SHA256SUMS does not hold in the unzipped $zip"
+
+echo "release.sh: wrote dist/$name.zip"
+(cd "$root" && sha256sum "dist/$name.zip")

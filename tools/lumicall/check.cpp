@@ -115,7 +115,7 @@ std::string WrongAnswer(const ExportEntry& entry, const Outcome& outcome, const 
 
 class Checker {
 public:
-    Checker(const Library& library, std::optional<std::uint16_t> hostWord)
+    explicit Checker(const Library& library, std::optional<std::uint16_t> hostWord = std::nullopt)
         : library_(library), hostWord_(hostWord) {}
 
     void CheckNames() {

@@ -241,14 +241,25 @@ std::string ArithmeticWords(const ExportEntry& entry) {
 struct FamilyWords {
     Family family;
     std::string_view heading;
+    std::string_view exceptions;  // the inputs that may raise one the caller has unmasked
 };
 
 constexpr FamilyWords kFamilies[] = {
-    {Family::TextConstant, "Text constants"},
-    {Family::NumberConstant, "Number constants"},
-    {Family::PassThrough, "Pass-through"},
-    {Family::Arithmetic, "Arithmetic and comparison"},
-    {Family::Formatting, "Formatting, rounding and search"},
+    {Family::TextConstant, "Text constants", "None: no floating-point work."},
+    {Family::NumberConstant, "Number constants", "None: 0.0 and 1.0 are the unit's own constants."},
+    {Family::PassThrough, "Pass-through",
+     "A signalling NaN in the slots of a double, as it is loaded (invalid operation). "
+     "Words and the widened integer raise nothing."},
+    {Family::Arithmetic, "Arithmetic and comparison",
+     "A signalling NaN operand (invalid operation); a NaN in slots 2-3 of the truth test, whose "
+     "comparison signals (invalid operation); a zero divisor (division by zero; 0 / 0 is an invalid "
+     "operation); zero times an infinity, or an infinity minus itself (invalid operation); a result "
+     "beyond the double range (overflow). The integer times ten has no floating-point step."},
+    {Family::Formatting, "Formatting, rounding and search",
+     "Number to text: a signalling NaN value (invalid operation). Rounding: a NaN value, or one whose "
+     "scaled sum overflows a double or whose floor leaves the 32-bit range (invalid operation or "
+     "overflow). Larger and smaller of two: a NaN in either operand, whose comparison signals "
+     "(invalid operation). Time to text and search: nothing."},
 };
 
 }  // namespace
@@ -257,6 +268,12 @@ std::string_view FamilyHeading(Family family) {
     for (const FamilyWords& words : kFamilies)
         if (words.family == family) return words.heading;
     return FamilyName(family);
+}
+
+std::string_view UnmaskedExceptionWords(Family family) {
+    for (const FamilyWords& words : kFamilies)
+        if (words.family == family) return words.exceptions;
+    return "";
 }
 
 std::string_view ConventionWords(Convention convention) {

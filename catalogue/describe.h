@@ -12,6 +12,10 @@ namespace lumi {
 // The heading of a family's table: "Text constants", "Pass-through", ...
 std::string_view FamilyHeading(Family family);
 
+// Which inputs of the family may raise invalid operation, division by zero
+// or overflow when the caller's control word has unmasked it.
+std::string_view UnmaskedExceptionWords(Family family);
+
 // "callee-pops" or "caller-pops".
 std::string_view ConventionWords(Convention convention);
 

@@ -33,7 +33,14 @@ constexpr std::string_view kIntro =
     "lists each slot an export reads with its kind; a double fills two slots (as in\n"
     "1-2, low word first). Every other slot is a decoy and is never read. Arithmetic\n"
     "runs at the caller's x87 precision, with every nested operation bracketed in the\n"
-    "order it is evaluated.\n";
+    "order it is evaluated.\n"
+    "\n"
+    "No export changes the caller's x87 control word. Where the caller has unmasked\n"
+    "invalid operation, division by zero or overflow (as Delphi- and C++Builder-built\n"
+    "hosts do: control word 1332), an export raises one only on the inputs its family\n"
+    "names under *Unmasked exceptions*; on any other input it raises none. Precision,\n"
+    "underflow and denormal-operand exceptions, which hosts leave masked, may come from\n"
+    "any export that computes on doubles.\n";
 
 // A table cell: the pipe would end the cell.
 std::string Cell(std::string_view words) {
@@ -77,6 +84,7 @@ void WriteSummary(std::ostream& out, std::span<const ExportEntry> rows) {
 void WriteFamily(std::ostream& out, std::span<const ExportEntry> rows, Family family) {
     const auto count = std::count_if(rows.begin(), rows.end(), [&](const ExportEntry& row) { return row.family == family; });
     out << "\n## " << lumi::FamilyHeading(family) << " (" << count << ")\n\n"
+        << "*Unmasked exceptions:* " << lumi::UnmaskedExceptionWords(family) << "\n\n"
         << "| Code | Convention | Slots | Slots read | Result | Body |\n"
         << "|---|---|---|---|---|---|\n";
     for (const ExportEntry& row : rows) {

@@ -9,17 +9,6 @@
 namespace lumi::call {
 namespace {
 
-std::uint16_t ParseControlWord(const std::string& text) {
-    if (text.empty()) return kDefaultControlWord;
-    try {
-        std::size_t used = 0;
-        const unsigned long word = std::stoul(text, &used, 16);
-        if (used == text.size() && word <= 0xFFFF) return static_cast<std::uint16_t>(word);
-    } catch (const std::exception&) {
-    }
-    throw UsageError("--cw takes a 16-bit hexadecimal control word such as 027F, not '" + text + "'");
-}
-
 std::string Hex8(std::uint32_t word) {
     char text[12];
     std::snprintf(text, sizeof text, "%08X", static_cast<unsigned>(word));
@@ -36,7 +25,7 @@ std::string SlotList(const SlotFill& fill, bool given) {
 }  // namespace
 
 int CallOne(CommandLine& line) {
-    const std::uint16_t controlWord = ParseControlWord(line.TakeOption("--cw"));
+    const std::uint16_t controlWord = line.TakeControlWord().value_or(kDefaultControlWord);
     line.RefuseOtherOptions();
     if (line.arguments.empty()) throw UsageError("call needs an export code, then its arguments");
     const ExportEntry& entry = EntryFor(line.arguments[0]);
@@ -62,7 +51,10 @@ int CallOne(CommandLine& line) {
         const int depth = outcome.record.depthAfter - outcome.record.depthBefore;
         table.Add({"popped", PoppedWords(outcome.record.popped)});
         table.Add({"x87", "depth " + std::string(depth >= 0 ? "+" : "") + std::to_string(depth) + ", control word " +
-                              Hex8(outcome.record.controlWordAfter).substr(4) + " after the call"});
+                              Hex8(outcome.record.controlWordAfter).substr(4) + " after the call (" +
+                              std::string(kControlWordCompared) + " compared)"});
+        if (const std::uint16_t pending = outcome.record.UnmaskedFlags())
+            table.Add({"raised", X87ExceptionWords(pending) + ", unmasked by the control word and left pending"});
     }
     if (breaches.empty()) table.Add({"contract", "holds"});
     for (const std::string& breach : breaches) table.Add({"contract", "BROKEN: " + breach});

@@ -1,15 +1,19 @@
-// lumicall check [PATH]: the whole catalogue's contract on any DLL.
+// lumicall check [PATH] [--cw HEX]: the whole catalogue's contract on any DLL.
 //
 // Checks only what the catalogue itself says: the export names, each row's
-// pops, x87 depth, kept registers and control word, that no decoy slot
-// changes an answer, and the answers of constants and pass-throughs. What
-// the value routines compute is for their own tests.
+// pops, x87 depth, kept registers and control word (its masks, precision,
+// rounding and infinity control), that no decoy slot changes an answer, and
+// the answers of constants and pass-throughs. What the value routines
+// compute is for their own tests.
 #include <iterator>
 #include <bit>
+#include <cstdio>
 #include <functional>
 #include <map>
+#include <optional>
 #include <random>
 #include <set>
+#include <vector>
 
 #include "catalogue/describe.h"
 #include "tools/lumicall/console.h"
@@ -111,7 +115,8 @@ std::string WrongAnswer(const ExportEntry& entry, const Outcome& outcome, const 
 
 class Checker {
 public:
-    explicit Checker(const Library& library) : library_(library) {}
+    explicit Checker(const Library& library, std::optional<std::uint16_t> hostWord = std::nullopt)
+        : library_(library), hostWord_(hostWord) {}
 
     void CheckNames() {
         std::set<std::string> expected;
@@ -133,9 +138,21 @@ public:
         auto random = [this] { return static_cast<std::uint32_t>(random_()); };
         const auto first = SlotsFor(entry, random), second = SlotsFor(entry, random);
         const auto allOnes = SlotsFor(entry, [] { return kAllOnes; });
-        const Outcome calls[] = {
+        std::vector<Outcome> calls = {
             CallExport(function, entry, first), CallExport(function, entry, second),
             CallExport(function, entry, allOnes), CallExport(function, entry, first, kRareControlWord)};
+        // With --cw, also under the host's word and under that word with every
+        // exception masked. The inputs are ordinary (finite, no zero divisor,
+        // no overflow), so the host's word may raise nothing and change no answer.
+        if (hostWord_) {
+            const Outcome& host = calls.emplace_back(CallExport(function, entry, first, *hostWord_));
+            const Outcome masked = CallExport(function, entry, first, *hostWord_ | kX87Exceptions);
+            if (const std::string raised = UnmaskedRaised(host); !raised.empty())
+                return Report(entry, "raised " + raised + " on ordinary inputs under control word " + HostWord());
+            if (!masked.fault && !host.fault && !SameAnswer(entry, host, masked))
+                Report(entry, "answers " + ResultWords(entry, host) + " under control word " + HostWord() + ", " +
+                                  ResultWords(entry, masked) + " with its exceptions masked");
+        }
 
         // A fault says enough: the other calls' records mean nothing.
         for (const Outcome& outcome : calls)
@@ -171,6 +188,12 @@ public:
 private:
     void Report(const ExportEntry& entry, std::string what) { problems_.push_back({entry.code, std::move(what)}); }
 
+    std::string HostWord() const {
+        char text[8];
+        std::snprintf(text, sizeof text, "%04X", static_cast<unsigned>(*hostWord_));
+        return text;
+    }
+
     // One pointer per text, the same on every call and for every export of it.
     void CheckTextPointer(const ExportEntry& entry, const Outcome& first, const Outcome& second) {
         if (first.record.eax != second.record.eax) Report(entry, "returns another pointer on each call");
@@ -180,6 +203,7 @@ private:
     }
 
     const Library& library_;
+    const std::optional<std::uint16_t> hostWord_;
     std::mt19937 random_{std::random_device{}()};
     std::vector<std::string> names_;
     std::vector<std::string_view> missing_;
@@ -190,10 +214,11 @@ private:
 }  // namespace
 
 int Check(CommandLine& line) {
+    const std::optional<std::uint16_t> hostWord = line.TakeControlWord();
     line.RefuseOtherOptions();
     if (line.arguments.size() > 1) throw UsageError("check takes one DLL path at most");
     const Library library = OpenLibrary(line.arguments.empty() ? line.dll : line.arguments[0]);
-    Checker checker(library);
+    Checker checker(library, hostWord);
     checker.CheckNames();
     for (const ExportEntry& entry : Catalogue()) checker.CheckRow(entry);
     return checker.Finish();

@@ -92,6 +92,18 @@ std::string CommandLine::TakeOption(std::string_view name) {
     return "";
 }
 
+std::optional<std::uint16_t> CommandLine::TakeControlWord() {
+    if (std::find(arguments.begin(), arguments.end(), "--cw") == arguments.end()) return std::nullopt;
+    const std::string text = TakeOption("--cw");
+    try {
+        std::size_t used = 0;
+        const unsigned long word = std::stoul(text, &used, 16);
+        if (used == text.size() && word <= 0xFFFF) return static_cast<std::uint16_t>(word);
+    } catch (const std::exception&) {
+    }
+    throw UsageError("--cw takes a 16-bit hexadecimal control word such as 027F, not '" + text + "'");
+}
+
 bool CommandLine::TakeFlag(std::string_view name) {
     const auto it = std::find(arguments.begin(), arguments.end(), name);
     if (it == arguments.end()) return false;

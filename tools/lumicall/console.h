@@ -2,6 +2,8 @@
 // code (with the nearest codes offered for a typo), and opening the DLL.
 #pragma once
 
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -54,6 +56,8 @@ struct CommandLine {
     // Takes `--name VALUE` out of the arguments; empty when absent.
     std::string TakeOption(std::string_view name);
     bool TakeFlag(std::string_view name);
+    // Takes `--cw HEX` out: a 16-bit x87 control word; empty when absent.
+    std::optional<std::uint16_t> TakeControlWord();
     void RefuseOtherOptions() const;
 };
 

@@ -29,13 +29,9 @@ std::string Hex(std::uint64_t value, int digits) {
     return text;
 }
 
-constexpr std::uint16_t kExceptionMasks = 0x003F;
-
-// The caller unmasked an x87 exception and the export met it: what happens
-// then is the library's own choice, not a broken contract.
+// The caller unmasked an x87 exception and the export met it, which trapped.
 bool RaisedUnmasked(const Outcome& outcome) {
-    return outcome.fault && outcome.fault->FloatingPoint() &&
-           (outcome.record.controlWord & kExceptionMasks) != kExceptionMasks;
+    return outcome.fault && outcome.fault->FloatingPoint() && UnmasksAnyException(outcome.record.controlWord);
 }
 
 int DepthChange(const Outcome& outcome) { return outcome.record.depthAfter - outcome.record.depthBefore; }
@@ -83,6 +79,13 @@ std::string PoppedWords(std::uint32_t bytes) {
 
 bool LeftOneValue(const Outcome& outcome) { return !outcome.fault && DepthChange(outcome) == 1; }
 
+std::string UnmaskedRaised(const Outcome& outcome) {
+    if (RaisedUnmasked(outcome)) return outcome.fault->Words();
+    if (outcome.fault) return "";
+    const std::uint16_t pending = outcome.record.UnmaskedFlags();
+    return pending == 0 ? "" : X87ExceptionWords(pending) + ", left pending";
+}
+
 Outcome CallExport(const void* function, const ExportEntry& entry, const std::vector<std::uint32_t>& slots,
                    std::uint16_t controlWord) {
     Outcome outcome;
@@ -112,9 +115,10 @@ std::vector<std::string> Breaches(const ExportEntry& entry, const Outcome& outco
     for (const KeptRegister& kept : kKeptRegisters)
         if (record.*kept.value != kept.sentinel) changed += (changed.empty() ? "" : ", ") + std::string(kept.name);
     if (!changed.empty()) breaches.push_back("did not keep " + changed);
-    if (record.controlWordAfter != record.controlWord)
+    if (!record.ControlWordKept())
         breaches.push_back("changed the x87 control word from " + Hex(record.controlWord, 4) + " to " +
-                           Hex(record.controlWordAfter, 4));
+                           Hex(record.controlWordAfter, 4) + " (" + std::string(kControlWordCompared) +
+                           " compared)");
     if (entry.result == ValueKind::Truth && record.eax > 1)
         breaches.push_back("answered " + std::to_string(record.eax) + " as a truth value (0 or 1)");
     if (entry.result == ValueKind::Double && LeftOneValue(outcome) && !IsDouble(record.Result()))

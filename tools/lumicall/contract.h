@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "catalogue/catalogue.h"
@@ -15,6 +16,9 @@
 namespace lumi::call {
 
 constexpr std::uint16_t kDefaultControlWord = 0x037F;  // 64-bit significand, to nearest, all masked
+
+// What the control word check compares: the word's defined fields only.
+constexpr std::string_view kControlWordCompared = "masks, precision, rounding and infinity control";
 
 struct Outcome {
     CallRecord record;
@@ -30,7 +34,13 @@ Outcome CallExport(const void* function, const ExportEntry& entry, const std::ve
                    std::uint16_t controlWord = kDefaultControlWord);
 
 // Each way the call broke the row's contract, in words; empty when it held.
+// An exception the control word unmasked and the export met is no breach:
+// what happens then is the library's own choice.
 std::vector<std::string> Breaches(const ExportEntry& entry, const Outcome& outcome);
+
+// What the call raised that its control word leaves unmasked, in words: the
+// exception that trapped, or the flags left pending; empty when nothing.
+std::string UnmaskedRaised(const Outcome& outcome);
 
 // Whether the export left exactly one value on the x87 stack.
 bool LeftOneValue(const Outcome& outcome);

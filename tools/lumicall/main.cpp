@@ -34,11 +34,14 @@ constexpr std::string_view kUsage =
     "  call CODE ARG... [--cw HEX]   calls one export; ARG is d:NUMBER (a double, two slots),\n"
     "                                i:INTEGER, t:TEXT, x:HEXWORD or null, filling slots from 0;\n"
     "                                K=ARG places it at slot K; other slots get random decoys\n"
-    "  check [PATH]                  holds every export of a DLL to its catalogue row\n"
+    "  check [PATH] [--cw HEX]       holds every export of a DLL to its catalogue row; with\n"
+    "                                --cw, also under that control word, where ordinary\n"
+    "                                inputs may raise no exception and change no answer\n"
     "  --version                     lumicall's version and the DLL's\n"
     "\n"
     "The DLL is lumivextaran.dll beside lumicall.exe unless --dll or check's PATH names\n"
-    "another. Exit status: 0 all held, 1 a contract was broken, 2 wrong use or no DLL.\n";
+    "another. A control word is compared on its masks, precision, rounding and infinity\n"
+    "control. Exit status: 0 all held, 1 a contract was broken, 2 wrong use or no DLL.\n";
 
 std::vector<std::string> Arguments() {
     int count = 0;

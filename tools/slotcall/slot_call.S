@@ -41,6 +41,9 @@ _SlotCall:
         movl    20(%ebp), %edi                  /* record */
 
         fnstcw  SAVED_CW(%ebp)
+        /* Flags raised before the call would trap once the word unmasks
+           them; cleared, the status word afterwards holds the export's. */
+        fnclex
         fldcw   REC_CW(%edi)
         movl    REC_PRELOADED(%edi), %ecx
 1:      testl   %ecx, %ecx

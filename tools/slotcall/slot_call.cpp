@@ -24,6 +24,15 @@ long double CallRecord::Result() const {
     return value;
 }
 
+std::string X87ExceptionWords(std::uint16_t bits) {
+    static constexpr const char* kNames[] = {"invalid operation", "denormal operand", "division by zero",
+                                             "overflow",          "underflow",        "inexact result"};
+    std::string words;
+    for (int bit = 0; bit < 6; ++bit)
+        if (bits >> bit & 1) words += (words.empty() ? "" : ", ") + std::string(kNames[bit]);
+    return words;
+}
+
 long double PreloadedValue() {
     long double pi;
     asm("fldpi" : "=t"(pi));

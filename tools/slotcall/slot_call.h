@@ -4,11 +4,26 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 namespace lumi {
 
 constexpr int kMaxPushedSlots = 16;
 constexpr int kMaxPreloaded = 4;
+
+// The x87 control word's defined fields: exception masks (bits 0-5),
+// precision (8-9), rounding (10-11) and infinity control (12). The rest is
+// reserved; bit 6 reads back as 1 whatever was loaded (1332 reads 1372).
+constexpr std::uint16_t kControlWordFields = 0x1F3F;
+// The six exceptions: their masks in the control word, flags in the status word.
+constexpr std::uint16_t kX87Exceptions = 0x003F;
+
+constexpr bool UnmasksAnyException(std::uint16_t controlWord) {
+    return (controlWord & kX87Exceptions) != kX87Exceptions;
+}
+
+// "invalid operation, division by zero": the exceptions of `bits`, in words.
+std::string X87ExceptionWords(std::uint16_t bits);
 
 struct alignas(16) CallRecord {
     // Set by the caller before SlotCall.
@@ -32,6 +47,11 @@ struct alignas(16) CallRecord {
     static constexpr std::uint32_t kEdi = 0xD1D1D1D1, kEbp = 0xEBEBEBEB;
 
     bool RegistersKept() const { return ebx == kEbx && esi == kEsi && edi == kEdi && ebp == kEbp; }
+    // The control word as the export found it, on its defined fields.
+    bool ControlWordKept() const { return ((controlWordAfter ^ controlWord) & kControlWordFields) == 0; }
+    // Exceptions flagged on return that the control word leaves unmasked:
+    // raised, and due to trap at the caller's next waiting x87 instruction.
+    std::uint16_t UnmaskedFlags() const { return statusWordAfter & ~controlWord & kX87Exceptions; }
     // The double result, as the export left it on the x87 stack.
     long double Result() const;
     double ResultAsDouble() const { return static_cast<double>(Result()); }

@@ -96,7 +96,8 @@ const ArithmeticRow kRows[] = {
      [](F f) { return f.D(2) > 0.0L && f.I(7) != 134 ? 1 : 0; }},
 };
 
-void LoadControlWord(std::uint16_t word) { asm volatile("fldcw %0" : : "m"(word) : "memory"); }
+// Flags of earlier work are cleared: they would trap once a word unmasks them.
+void LoadControlWord(std::uint16_t word) { asm volatile("fnclex\n\tfldcw %0" : : "m"(word) : "memory"); }
 
 std::uint16_t StoredControlWord() {
     std::uint16_t word;

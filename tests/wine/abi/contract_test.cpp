@@ -13,8 +13,9 @@
 namespace lumi::test {
 namespace {
 
-// Extended and double precision to nearest, and extended toward zero.
-constexpr std::uint16_t kControlWords[] = {0x037F, 0x027F, 0x0F7F};
+// The words hosts run with, and extended toward zero.
+constexpr std::uint16_t kControlWords[] = {kHostExtended,       kHostDouble, kHostExtendedUnmasked,
+                                           kHostDoubleUnmasked, kHostSingle, 0x0F7F};
 constexpr int kPreloadCounts[] = {0, 2};
 
 // Fixed values for the slots a row reads: finite, inexact in ratio, positive

@@ -18,7 +18,9 @@ constexpr int kPublishedRows = 42;
 constexpr int kCallerPopsRows = 21;
 constexpr int kExtraPushed = 4;  // slots pushed beyond what a row needs
 constexpr int kPreloadCounts[] = {0, 2};
-constexpr std::uint16_t kToNearest[] = {kExtendedToNearest, kDoubleToNearest};
+// Unmasking invalid operation, zero divide and overflow changes no answer here.
+constexpr std::uint16_t kToNearest[] = {kExtendedToNearest, kDoubleToNearest, kHostExtendedUnmasked,
+                                        kHostDoubleUnmasked};
 constexpr std::uint16_t kOtherControlWords[] = {kExtendedTowardZero, kSingleToNearest};
 
 // One set of inputs per group whose result differs for every digits count

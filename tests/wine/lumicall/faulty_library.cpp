@@ -44,6 +44,23 @@ FAULTY(std::int32_t, __stdcall, iIiIIiIii1)(Word, Word decoy, Word) {
     return *reinterpret_cast<volatile const char16_t*>(decoy & 0xFFF0u);
 }
 
+// "L", 8 slots: divides zero by zero on the way, which traps where the
+// caller unmasks invalid operation (lumicall check --cw 1372).
+FAULTY(const char16_t*, __stdcall, 1iIII1i11I)(Word, Word, Word, Word, Word, Word, Word, Word) {
+    asm volatile("fldz\n\tfldz\n\tfdivrp\n\tfstp %st(0)");
+    return u"L";
+}
+
+// 0, 3 slots: stores 10^10 as a 32-bit integer on the way. Unmasked, the
+// invalid operation leaves the value on the x87 stack and traps only at
+// the caller's next x87 instruction.
+FAULTY(std::int32_t, __stdcall, ii11IiiiI1)(Word, Word, Word) {
+    static const double kTooBig = 1e10;
+    std::int32_t ignored;
+    asm volatile("fldl %1\n\tfistpl %0" : "=m"(ignored) : "m"(kTooBig));
+    return 0;
+}
+
 // Not in the catalogue at all.
 FAULTY(std::int32_t, __stdcall, helper)() { return 0; }
 

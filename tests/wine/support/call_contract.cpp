@@ -11,7 +11,8 @@ long double PiUnder(std::uint16_t controlWord) {
     long double pi;
     std::uint16_t saved;
     asm volatile("fnstcw %0" : "=m"(saved));
-    asm volatile("fldcw %1\n\tfldpi\n\tfldcw %2" : "=t"(pi) : "m"(controlWord), "m"(saved));
+    // Cleared first: a flag of ours that the word unmasks would trap at fldpi.
+    asm volatile("fnclex\n\tfldcw %1\n\tfldpi\n\tfldcw %2" : "=t"(pi) : "m"(controlWord), "m"(saved));
     return pi;
 }
 
@@ -26,8 +27,12 @@ std::string CallContractFault(const CallRecord& record, std::uint32_t popped, bo
     for (int i = 0; i < record.preloaded && i < kMaxPreloaded; ++i)
         if (std::memcmp(record.preloadedAfter[i], &pi, 10) != 0) fault << "caller's ST(" << i << ") changed; ";
     if (!record.RegistersKept()) fault << "callee-saved register changed; ";
-    if (record.controlWordAfter != record.controlWord)
-        fault << "control word " << Hex(record.controlWord) << " -> " << Hex(record.controlWordAfter) << "; ";
+    if (!record.ControlWordKept())
+        fault << "control word " << Hex(record.controlWord) << " -> " << Hex(record.controlWordAfter)
+              << " (masks, precision, rounding and infinity control compared); ";
+    if (const std::uint16_t pending = record.UnmaskedFlags())
+        fault << "left " << X87ExceptionWords(pending) << " pending, unmasked by control word "
+              << Hex(record.controlWord) << "; ";
     return fault.str();
 }
 

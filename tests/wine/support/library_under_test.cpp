@@ -5,6 +5,8 @@
 #include <cstring>
 #include <stdexcept>
 
+#include "tests/wine/support/decoys.h"
+
 namespace lumi::test {
 
 std::string LibraryPath() {
@@ -56,12 +58,52 @@ CallRecord Call(std::string_view code, const Slots& slots, std::uint16_t control
     return CallAt(function, slots, controlWord, preloaded);
 }
 
-CallRecord CallAt(const void* function, const Slots& slots, std::uint16_t controlWord, int preloaded) {
+namespace {
+
+CallRecord RecordFor(std::uint16_t controlWord, int preloaded) {
     CallRecord record;
     record.controlWord = controlWord;
     record.preloaded = preloaded;
+    return record;
+}
+
+std::string CodeAt(const void* function) {
+    for (const ExportEntry& entry : Catalogue())
+        if (ExportAddress(entry.code) == function) return std::string(entry.code);
+    return "(no export)";
+}
+
+}  // namespace
+
+CallRecord CallAt(const void* function, const Slots& slots, std::uint16_t controlWord, int preloaded) {
+    if (UnmasksAnyException(controlWord)) {
+        const GuardedCall call = CallGuardedAt(function, slots, controlWord, preloaded);
+        if (call.trapped)
+            throw std::runtime_error(CodeAt(function) + " with slots " + PushedWords(slots) + " under control word " +
+                                     Hex(controlWord) + ": " + call.trapped->Words());
+        return call.record;
+    }
+    CallRecord record = RecordFor(controlWord, preloaded);
     SlotCall(function, slots.word, slots.count, &record);
     return record;
+}
+
+GuardedCall CallGuardedAt(const void* function, const Slots& slots, std::uint16_t controlWord, int preloaded) {
+    GuardedCall call{RecordFor(controlWord, preloaded), std::nullopt};
+    call.trapped = call::Guarded([&] { SlotCall(function, slots.word, slots.count, &call.record); });
+    return call;
+}
+
+std::string GuardedCall::Raised() const {
+    if (trapped) return trapped->Words();
+    const std::uint16_t pending = record.UnmaskedFlags();
+    return pending == 0 ? "" : X87ExceptionWords(pending) + ", left pending";
+}
+
+std::string PushedWords(const Slots& slots) {
+    std::string words;
+    for (int k = 0; k < slots.count; ++k) words += (k == 0 ? "" : " ") + std::to_string(k) + "=" + Hex(slots.word[k]);
+    return words;
 }
 
 std::optional<std::uint64_t> ResultDoubleBits(const CallRecord& record) {

@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "catalogue/catalogue.h"
+#include "tools/lumicall/guarded_call.h"
 #include "tools/slotcall/slot_call.h"
 
 namespace lumi::test {
@@ -39,12 +40,29 @@ struct Slots {
 };
 
 // Calls the export of `code` with the given slots under `controlWord`.
+// Under a word that unmasks x87 exceptions, one that traps throws, naming
+// the export, the slots and the word, instead of ending the program.
 CallRecord Call(std::string_view code, const Slots& slots, std::uint16_t controlWord = 0x037F,
                 int preloaded = 0);
 
 // The same call through an address already looked up (no name lookup per call).
 CallRecord CallAt(const void* function, const Slots& slots, std::uint16_t controlWord = 0x037F,
                   int preloaded = 0);
+
+// A call with an exception that traps caught and kept. The guard serves
+// one thread at a time.
+struct GuardedCall {
+    CallRecord record;                   // means nothing when `trapped`
+    std::optional<call::Fault> trapped;  // an access violation too
+
+    // What went off, in words: the exception that trapped, or those left
+    // pending that the control word unmasks; empty when none.
+    std::string Raised() const;
+};
+GuardedCall CallGuardedAt(const void* function, const Slots& slots, std::uint16_t controlWord, int preloaded = 0);
+
+// "0=3FF80000 1=00000000 ...": the words pushed.
+std::string PushedWords(const Slots& slots);
 
 // The bits of the double an export left in ST(0), when the 80-bit value there
 // is exactly a double (NaNs included, payload kept); empty otherwise.

@@ -7,7 +7,6 @@
 #include "tools/lumicall/contract.h"
 
 namespace lumi::call {
-namespace {
 
 std::uint16_t ParseControlWord(const std::string& text) {
     if (text.empty()) return kDefaultControlWord;
@@ -19,6 +18,8 @@ std::uint16_t ParseControlWord(const std::string& text) {
     }
     throw UsageError("--cw takes a 16-bit hexadecimal control word such as 027F, not '" + text + "'");
 }
+
+namespace {
 
 std::string Hex8(std::uint32_t word) {
     char text[12];

@@ -12,6 +12,7 @@
 #include <set>
 
 #include "catalogue/describe.h"
+#include "tools/lumicall/check.h"
 #include "tools/lumicall/console.h"
 #include "tools/lumicall/contract.h"
 
@@ -34,13 +35,6 @@ constexpr int kCallerPopsExtraSlots = 2;
 // (53-bit, toward zero) that the export must leave as it found it too.
 constexpr std::uint16_t kRareControlWord = 0x0E7F;
 constexpr std::uint32_t kAllOnes = 0xFFFFFFFF;  // NaN, -1 and a wild pointer at once
-
-constexpr std::string_view kLibraryWide = "(library)";  // a problem of no one export
-
-struct Problem {
-    std::string_view code;
-    std::string what;
-};
 
 std::uint32_t Pointer(const char16_t* text) {
     return static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(text));
@@ -153,6 +147,8 @@ public:
         if (entry.family == Family::TextConstant) CheckTextPointer(entry, calls[0], calls[1]);
     }
 
+    ContractFindings Findings() const { return {names_.size(), missing_, problems_}; }
+
     int Finish() const {
         const std::size_t count = problems_.size() + missing_.size();
         std::string text = library_.FileName() + ": " + std::to_string(names_.size()) + " exports, ";
@@ -188,6 +184,13 @@ private:
 };
 
 }  // namespace
+
+ContractFindings CheckContracts(const Library& library) {
+    Checker checker(library);
+    checker.CheckNames();
+    for (const ExportEntry& entry : Catalogue()) checker.CheckRow(entry);
+    return checker.Findings();
+}
 
 int Check(CommandLine& line) {
     line.RefuseOtherOptions();

@@ -2,6 +2,7 @@
 // code (with the nearest codes offered for a typo), and opening the DLL.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -57,10 +58,14 @@ struct CommandLine {
     void RefuseOtherOptions() const;
 };
 
+// The value of --cw: a 16-bit hexadecimal x87 control word; 037F when empty.
+std::uint16_t ParseControlWord(const std::string& text);
+
 int List(CommandLine& line);
 int CallOne(CommandLine& line);
 int Check(CommandLine& line);
 int Tour(CommandLine& line);
 int Version(CommandLine& line);  // --version
+int Verify(CommandLine& line);
 
 }  // namespace lumi::call

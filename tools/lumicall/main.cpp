@@ -23,6 +23,7 @@ constexpr Command kCommands[] = {
     {"call", lumi::call::CallOne},
     {"check", lumi::call::Check},
     {"tour", lumi::call::Tour},
+    {"verify", lumi::call::Verify},
     {"--version", lumi::call::Version},
 };
 
@@ -35,10 +36,18 @@ constexpr std::string_view kUsage =
     "                                i:INTEGER, t:TEXT, x:HEXWORD or null, filling slots from 0;\n"
     "                                K=ARG places it at slot K; other slots get random decoys\n"
     "  check [PATH]                  holds every export of a DLL to its catalogue row\n"
+    "  verify [--report FILE] [--cw HEX]\n"
+    "                                checks the DLL on this machine: names it and the machine,\n"
+    "                                holds every export to its contract, replays thousands of\n"
+    "                                known answers under 037F, 027F and the control word lumicall\n"
+    "                                started with (or HEX, your terminal's), calls the text exports\n"
+    "                                from 8 threads, and ends with a verdict; FILE gets it all as\n"
+    "                                plain text, to attach to a bug report\n"
     "  --version                     lumicall's version and the DLL's\n"
     "\n"
     "The DLL is lumivextaran.dll beside lumicall.exe unless --dll or check's PATH names\n"
-    "another. Exit status: 0 all held, 1 a contract was broken, 2 wrong use or no DLL.\n";
+    "another. Exit status: 0 all held, 1 a contract was broken or an answer was wrong,\n"
+    "2 wrong use, or no usable DLL.\n";
 
 std::vector<std::string> Arguments() {
     int count = 0;

@@ -17,9 +17,6 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
-#include <fstream>
-#include <iostream>
-#include <iterator>
 #include <limits>
 #include <random>
 #include <sstream>
@@ -31,6 +28,7 @@
 #include "tests/models/exact_decimal.h"
 #include "tests/models/formatting_layout.h"
 #include "tests/models/plain_search.h"
+#include "tools/generated_file.h"
 
 namespace {
 
@@ -555,26 +553,6 @@ std::string Table() {
     return out.str();
 }
 
-std::string FileContent(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 }  // namespace
 
-int main(int argc, char** argv) {
-    const std::string table = Table();
-    if (argc < 2) {
-        std::cout << table;
-        return std::cout ? 0 : 1;
-    }
-    const std::string path = argv[1];
-    if (FileContent(path) == table) return 0;  // unchanged: keep the file's time
-    std::ofstream out(path, std::ios::binary);
-    out << table;
-    if (!out.flush()) {
-        std::cerr << "known_answers: cannot write " << path << "\n";
-        return 1;
-    }
-    return 0;
-}
+int main(int argc, char** argv) { return lumi::WriteGenerated(argc, argv, Table(), "known_answers"); }

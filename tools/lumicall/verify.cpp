@@ -127,8 +127,9 @@ private:
 
 // ---- The DLL ------------------------------------------------------------------------
 
-// Loads the DLL only when its file is a whole 32-bit DLL and reads it again
-// for the report; a file that is not this library at all stops verify.
+// Reads the file (for its SHA-256), loads it only when it is a whole 32-bit
+// DLL, and stops verify when its export table is damaged or it is not this
+// library at all.
 Library OpenCheckedLibrary(const std::string& path, std::string& sha256) {
     const std::vector<std::uint8_t> bytes = ReadWholeFile(path);
     if (const std::string problem = ImageProblem(bytes); !problem.empty())

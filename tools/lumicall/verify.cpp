@@ -266,6 +266,14 @@ Observed ObservedSeparators(const Library& library, std::mt19937& random) {
     return observed;
 }
 
+// A separator taken from the locale, and the setting it came from when that
+// is not the one unit itself (a longer setting leaves the default).
+std::string TakenWords(char16_t taken, const std::optional<std::u16string>& setting) {
+    if (!setting) return SeparatorWords(taken) + " (the locale has no such setting)";
+    if (setting->size() > 1) return SeparatorWords(taken) + " (the setting " + QuotedText(*setting) + " is longer than one character)";
+    return SeparatorWords(taken);
+}
+
 std::string ObservedWords(const std::optional<char16_t>& separator, const std::string& answered) {
     if (separator) return SeparatorWords(*separator);
     return answered.empty() ? "unknown (no export to ask)" : "unknown (it answered " + answered + ")";
@@ -392,8 +400,8 @@ int Verify(CommandLine& line) {
             Line("control word", ControlWordWords(startWord) + ", as lumicall started") +
             Line("separators", "decimal " + ObservedWords(observed.decimal, observed.decimalText) + ", time " +
                                    ObservedWords(observed.time, observed.timeText) + " in the DLL's own texts") +
-            Line("", "decimal " + SeparatorWords(locale.decimal) + ", time " + SeparatorWords(locale.time) +
-                         " from the user's locale now (" + localeId + ")") +
+            Line("", "decimal " + TakenWords(locale.decimal, locale.decimalItem) + ", time " +
+                         TakenWords(locale.time, locale.timeItem) + " from the user's locale now (" + localeId + ")") +
             "\n");
 
         const Separators expected{locale.decimal, locale.time};

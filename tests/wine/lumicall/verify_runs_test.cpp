@@ -1,6 +1,5 @@
-// lumicall verify against damaged copies of the DLL: each gets exit status 2
-// and one line on standard error naming what is wrong, never a crash, a
-// verdict, or output of a check that should not have started.
+// lumicall verify run as a user runs it, in a process of its own: against
+// damaged copies of the DLL, and under the user's own separators.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -12,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/wine/locales/regional_settings.h"
 #include "tests/wine/support/library_under_test.h"
 
 namespace lumi::test {
@@ -145,6 +145,9 @@ Finished RunLumicall(const std::string& arguments) {
     return run;
 }
 
+// Each damaged copy gets exit status 2 and one line on standard error naming
+// what is wrong: never a crash, a verdict, or output of a check that should
+// not have started.
 TEST(DamagedLibrary, EachGetsOneLineAndStatusTwo) {
     const Bytes original = ReadFile(LibraryPath());
     ASSERT_GT(original.size(), 4096u) << LibraryPath();
@@ -159,6 +162,29 @@ TEST(DamagedLibrary, EachGetsOneLineAndStatusTwo) {
         EXPECT_EQ(run.out, "") << damage.name;
         EXPECT_NE(run.err.find(damage.reason), std::string::npos) << damage.name << ": " << run.err;
         EXPECT_EQ(run.err.find('\n'), run.err.size() - 1) << damage.name << ": not one line: " << run.err;
+    }
+}
+
+// verify takes the user's separators as a load of the library does (a
+// one-character setting, else the default) and builds every expected text
+// with them; were it to take them otherwise, it would fail a sound DLL.
+TEST(UserSeparators, VerifyTakesThemAsTheLibraryDoes) {
+    const struct {
+        const wchar_t *decimal, *time;
+        std::string shown, fromLocale;
+    } cases[] = {
+        {L"#", L"-", "decimal \"#\", time \"-\"", "decimal \"#\", time \"-\""},
+        // Longer than one character: the defaults.
+        {L",,", L"--", "decimal \".\", time \":\"",
+         "decimal \".\" (the setting \",,\" is longer than one character), time \":\" (the setting \"--\""},
+    };
+    const RegionalSettingsGuard guard;
+    for (const auto& c : cases) {
+        ASSERT_TRUE(SetSeparators(c.decimal, c.time));
+        const Finished run = RunLumicall("verify");
+        EXPECT_EQ(run.status, 0u) << run.out << run.err;
+        EXPECT_NE(run.out.find(c.shown + " in the DLL's own texts"), std::string::npos) << run.out;
+        EXPECT_NE(run.out.find(c.fromLocale), std::string::npos) << run.out;
     }
 }
 

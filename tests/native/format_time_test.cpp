@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <string>
 
+#include "tests/models/calendar.h"
 #include "tests/native/x87_test_support.h"
 
 namespace lumi {
@@ -76,29 +77,9 @@ TEST(FormatTime, CopiesOfThePatternsGiveTheTextsOfTheConstants) {
     }
 }
 
-// A calendar of its own: walks day by day from the day of INT32_MIN.
-struct DayByDayCalendar {
-    int year = 1901, month = 12, day = 13;
-
-    static int DaysInMonth(int year, int month) {
-        static const int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-        const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-        return month == 2 && leap ? 29 : kDays[month - 1];
-    }
-    void NextDay() {
-        if (++day > DaysInMonth(year, month)) {
-            day = 1;
-            if (++month > 12) {
-                month = 1;
-                ++year;
-            }
-        }
-    }
-};
-
 TEST(FormatTime, EveryDayOfTheRangeMatchesADayByDayCalendar) {
-    DayByDayCalendar calendar;
-    const std::int64_t firstMidnight = std::int64_t{INT32_MIN} - (20 * 3600 + 45 * 60 + 52);
+    test::DayByDayCalendar calendar;
+    const std::int64_t firstMidnight = test::kFirstMidnight;
     const int secondsOfDay[] = {0, 1, 59, 3599, 36061, 43200, 47223, 86340, 86399};
     int days = 0;
     for (std::int64_t midnight = firstMidnight; midnight <= INT32_MAX; midnight += 86400, ++days) {

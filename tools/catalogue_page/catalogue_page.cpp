@@ -3,15 +3,13 @@
 //
 //   catalogue_page [PATH]    writes PATH (only when its content changes), or stdout
 #include <algorithm>
-#include <fstream>
-#include <iostream>
-#include <iterator>
 #include <set>
 #include <sstream>
 #include <string>
 
 #include "catalogue/catalogue.h"
 #include "catalogue/describe.h"
+#include "tools/generated_file.h"
 
 namespace {
 
@@ -104,26 +102,6 @@ std::string Page() {
     return out.str();
 }
 
-std::string FileContent(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 }  // namespace
 
-int main(int argc, char** argv) {
-    const std::string page = Page();
-    if (argc < 2) {
-        std::cout << page;
-        return std::cout ? 0 : 1;
-    }
-    const std::string path = argv[1];
-    if (FileContent(path) == page) return 0;  // unchanged: keep the file's time
-    std::ofstream out(path, std::ios::binary);
-    out << page;
-    if (!out.flush()) {
-        std::cerr << "catalogue_page: cannot write " << path << "\n";
-        return 1;
-    }
-    return 0;
-}
+int main(int argc, char** argv) { return lumi::WriteGenerated(argc, argv, Page(), "catalogue_page"); }

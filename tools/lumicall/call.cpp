@@ -7,6 +7,7 @@
 #include "tools/lumicall/contract.h"
 
 namespace lumi::call {
+
 namespace {
 
 std::string Hex8(std::uint32_t word) {

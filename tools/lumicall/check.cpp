@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "catalogue/describe.h"
+#include "tools/lumicall/check.h"
 #include "tools/lumicall/console.h"
 #include "tools/lumicall/contract.h"
 
@@ -38,13 +39,6 @@ constexpr int kCallerPopsExtraSlots = 2;
 // (53-bit, toward zero) that the export must leave as it found it too.
 constexpr std::uint16_t kRareControlWord = 0x0E7F;
 constexpr std::uint32_t kAllOnes = 0xFFFFFFFF;  // NaN, -1 and a wild pointer at once
-
-constexpr std::string_view kLibraryWide = "(library)";  // a problem of no one export
-
-struct Problem {
-    std::string_view code;
-    std::string what;
-};
 
 std::uint32_t Pointer(const char16_t* text) {
     return static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(text));
@@ -170,20 +164,7 @@ public:
         if (entry.family == Family::TextConstant) CheckTextPointer(entry, calls[0], calls[1]);
     }
 
-    int Finish() const {
-        const std::size_t count = problems_.size() + missing_.size();
-        std::string text = library_.FileName() + ": " + std::to_string(names_.size()) + " exports, ";
-        text += count == 0 ? "all contracts hold\n" : std::to_string(count) + (count == 1 ? " problem\n" : " problems\n");
-        if (!missing_.empty()) {
-            text += "  missing " + std::to_string(missing_.size()) + " exports:";
-            for (std::size_t i = 0; i < missing_.size(); ++i) text += (i % 8 == 0 ? "\n    " : " ") + std::string(missing_[i]);
-            text += "\n";
-        }
-        Table table;
-        for (const Problem& problem : problems_) table.Add({std::string(problem.code), problem.what});
-        Print(text + table.Text("  "));
-        return count == 0 ? kAllHeld : kContractBroken;
-    }
+    ContractFindings Findings() const { return {names_.size(), missing_, problems_}; }
 
 private:
     void Report(const ExportEntry& entry, std::string what) { problems_.push_back({entry.code, std::move(what)}); }
@@ -213,15 +194,32 @@ private:
 
 }  // namespace
 
+ContractFindings CheckContracts(const Library& library, std::optional<std::uint16_t> hostWord) {
+    Checker checker(library, hostWord);
+    checker.CheckNames();
+    for (const ExportEntry& entry : Catalogue()) checker.CheckRow(entry);
+    return checker.Findings();
+}
+
 int Check(CommandLine& line) {
     const std::optional<std::uint16_t> hostWord = line.TakeControlWord();
     line.RefuseOtherOptions();
     if (line.arguments.size() > 1) throw UsageError("check takes one DLL path at most");
     const Library library = OpenLibrary(line.arguments.empty() ? line.dll : line.arguments[0]);
-    Checker checker(library, hostWord);
-    checker.CheckNames();
-    for (const ExportEntry& entry : Catalogue()) checker.CheckRow(entry);
-    return checker.Finish();
+    const ContractFindings findings = CheckContracts(library, hostWord);
+    const std::size_t count = findings.problems.size() + findings.missing.size();
+    std::string text = library.FileName() + ": " + std::to_string(findings.exportCount) + " exports, ";
+    text += count == 0 ? "all contracts hold\n" : std::to_string(count) + (count == 1 ? " problem\n" : " problems\n");
+    if (!findings.missing.empty()) {
+        text += "  missing " + std::to_string(findings.missing.size()) + " exports:";
+        for (std::size_t i = 0; i < findings.missing.size(); ++i)
+            text += (i % 8 == 0 ? "\n    " : " ") + std::string(findings.missing[i]);
+        text += "\n";
+    }
+    Table table;
+    for (const Problem& problem : findings.problems) table.Add({std::string(problem.code), problem.what});
+    Print(text + table.Text("  "));
+    return count == 0 ? kAllHeld : kContractBroken;
 }
 
 }  // namespace lumi::call

@@ -66,5 +66,6 @@ int CallOne(CommandLine& line);
 int Check(CommandLine& line);
 int Tour(CommandLine& line);
 int Version(CommandLine& line);  // --version
+int Verify(CommandLine& line);
 
 }  // namespace lumi::call

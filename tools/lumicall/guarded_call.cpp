@@ -41,30 +41,36 @@ const FaultName* FindFault(DWORD code) {
     return nullptr;
 }
 
-void* g_home[5];  // __builtin_setjmp's buffer
-bool g_guarding = false;
-Fault g_fault;
-alignas(16) unsigned char g_recoveryStack[16384];
+// Each thread guards its own work: verify calls exports from several at once.
+struct Guard {
+    void* home[5];  // __builtin_setjmp's buffer
+    bool guarding = false;
+    Fault fault;
+    alignas(16) unsigned char recoveryStack[16384];
+};
+thread_local Guard t_guard;  // freed with its thread
 
 [[noreturn]] void ResumeAfterFault() {
     asm volatile("fninit");  // drop any pending x87 exception before anything waits on it
-    __builtin_longjmp(g_home, 1);
+    __builtin_longjmp(t_guard.home, 1);
 }
 
 LONG CALLBACK OnException(EXCEPTION_POINTERS* info) {
     const EXCEPTION_RECORD& record = *info->ExceptionRecord;
-    if (!g_guarding || FindFault(record.ExceptionCode) == nullptr) return EXCEPTION_CONTINUE_SEARCH;
-    g_guarding = false;
-    g_fault = {static_cast<std::uint32_t>(record.ExceptionCode),
-               static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(record.ExceptionAddress))};
+    Guard* guard = &t_guard;
+    if (!guard->guarding || FindFault(record.ExceptionCode) == nullptr)
+        return EXCEPTION_CONTINUE_SEARCH;
+    guard->guarding = false;
+    guard->fault = {static_cast<std::uint32_t>(record.ExceptionCode),
+                    static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(record.ExceptionAddress))};
     if (record.ExceptionCode == EXCEPTION_ACCESS_VIOLATION && record.NumberParameters >= 2) {
-        g_fault.access = static_cast<std::int32_t>(record.ExceptionInformation[0]);
-        g_fault.target = static_cast<std::uint32_t>(record.ExceptionInformation[1]);
+        guard->fault.access = static_cast<std::int32_t>(record.ExceptionInformation[0]);
+        guard->fault.target = static_cast<std::uint32_t>(record.ExceptionInformation[1]);
     }
     CONTEXT& context = *info->ContextRecord;
     context.FloatSave.StatusWord &= ~0x80FFu;  // no exception pending on resumption
     context.Eip = static_cast<DWORD>(reinterpret_cast<std::uintptr_t>(&ResumeAfterFault));
-    context.Esp = static_cast<DWORD>(reinterpret_cast<std::uintptr_t>(std::end(g_recoveryStack))) - 16;
+    context.Esp = static_cast<DWORD>(reinterpret_cast<std::uintptr_t>(std::end(guard->recoveryStack))) - 16;
     return EXCEPTION_CONTINUE_EXECUTION;
 }
 
@@ -121,16 +127,17 @@ std::optional<Fault> RunGuarded(void (*work)(void*), void* context) {
     // The raw-call thunk borrows this TEB word for the call; a fault leaves it borrowed.
     NT_TIB* volatile tib = ThreadInformationBlock();
     void* volatile userPointer = tib->ArbitraryUserPointer;
-    if (__builtin_setjmp(g_home) == 0) {
-        g_guarding = true;
+    Guard* volatile guard = &t_guard;
+    if (__builtin_setjmp(guard->home) == 0) {
+        guard->guarding = true;
         work(context);
-        g_guarding = false;
+        guard->guarding = false;
         return std::nullopt;
     }
     tib->ArbitraryUserPointer = userPointer;
     const std::uint16_t restored = controlWord;
     asm volatile("fninit\n\tfldcw %0" : : "m"(restored));
-    return g_fault;
+    return guard->fault;
 }
 
 }  // namespace lumi::call

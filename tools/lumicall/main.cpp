@@ -23,6 +23,7 @@ constexpr Command kCommands[] = {
     {"call", lumi::call::CallOne},
     {"check", lumi::call::Check},
     {"tour", lumi::call::Tour},
+    {"verify", lumi::call::Verify},
     {"--version", lumi::call::Version},
 };
 
@@ -37,11 +38,19 @@ constexpr std::string_view kUsage =
     "  check [PATH] [--cw HEX]       holds every export of a DLL to its catalogue row; with\n"
     "                                --cw, also under that control word, where ordinary\n"
     "                                inputs may raise no exception and change no answer\n"
+    "  verify [--report FILE] [--cw HEX]\n"
+    "                                checks the DLL on this machine: names it and the machine,\n"
+    "                                holds every export to its contract, replays thousands of\n"
+    "                                known answers under 037F, 027F and the control word lumicall\n"
+    "                                started with (or HEX, your terminal's), calls the text exports\n"
+    "                                from 8 threads, and ends with a verdict; FILE gets it all as\n"
+    "                                plain text, to attach to a bug report\n"
     "  --version                     lumicall's version and the DLL's\n"
     "\n"
     "The DLL is lumivextaran.dll beside lumicall.exe unless --dll or check's PATH names\n"
     "another. A control word is compared on its masks, precision, rounding and infinity\n"
-    "control. Exit status: 0 all held, 1 a contract was broken, 2 wrong use or no DLL.\n";
+    "control. Exit status: 0 all held, 1 a contract was broken or an answer was wrong,\n"
+    "2 wrong use, or no usable DLL.\n";
 
 std::vector<std::string> Arguments() {
     int count = 0;

@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <string>
 
-#include "tests/wine/abi/arithmetic_reference.h"
+#include "tests/models/arithmetic_reference.h"
 #include "tests/wine/abi/row_model.h"
 
 namespace lumi::test {

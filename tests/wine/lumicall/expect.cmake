@@ -1,5 +1,9 @@
 # Runs PROGRAM ARGS through EMULATOR; fails unless it exits with EXIT and its
-# output (standard output and error together) matches every regex of OUTPUT.
+# output (standard output and error together) matches every regex of OUTPUT,
+# and, given a REPORT file, that file matches every regex of REPORT_OUTPUT.
+if(REPORT)
+  file(REMOVE ${REPORT})
+endif()
 execute_process(COMMAND ${EMULATOR} ${PROGRAM} ${ARGS}
                 RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE err)
 set(seen "${out}${err}")
@@ -12,6 +16,18 @@ foreach(pattern IN LISTS OUTPUT)
     string(APPEND failures "no match for: ${pattern}\n")
   endif()
 endforeach()
+if(REPORT)
+  if(EXISTS ${REPORT})
+    file(READ ${REPORT} report)
+  else()
+    string(APPEND failures "no report written to ${REPORT}\n")
+  endif()
+  foreach(pattern IN LISTS REPORT_OUTPUT)
+    if(NOT report MATCHES "${pattern}")
+      string(APPEND failures "no match in the report for: ${pattern}\n")
+    endif()
+  endforeach()
+endif()
 if(failures)
   string(JOIN " " command ${ARGS})
   message("--- output of lumicall ${command} ---\n${seen}---")

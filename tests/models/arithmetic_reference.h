@@ -1,6 +1,8 @@
 // An independent model of the arithmetic exports: each row's operations in
-// the order the exports perform them, evaluated in this program on the same
-// x87 unit under a chosen control word, with one rounding to double at the end.
+// the order the exports perform them, evaluated in this program on the x87
+// unit under a chosen control word, with one rounding to double at the end.
+// long double is the x87 format on i686 and x86-64 alike, so the Windows
+// tests and the native table generator get the same answers.
 #pragma once
 
 #include <array>

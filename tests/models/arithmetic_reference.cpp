@@ -1,4 +1,4 @@
-#include "tests/wine/abi/arithmetic_reference.h"
+#include "tests/models/arithmetic_reference.h"
 
 #include <bit>
 #include <cstring>

@@ -12,6 +12,9 @@ namespace lumi {
 
 using ValueSlot = std::uint32_t;
 
+// A double read from slot words: may alias them.
+using SlotDouble [[gnu::may_alias]] = double;
+
 template <int N>
 struct SlotFrame {
     ValueSlot word[N];
@@ -23,6 +26,9 @@ struct SlotFrame {
     constexpr double Double(int k) const {
         return std::bit_cast<double>(std::uint64_t{word[k + 1]} << 32 | word[k]);
     }
+
+    // The same double where it lies, for a routine that reads it in place.
+    const double& DoubleAt(int k) const { return *reinterpret_cast<const SlotDouble*>(&word[k]); }
 
     const char16_t* Text(int k) const {
         return reinterpret_cast<const char16_t*>(static_cast<std::uintptr_t>(word[k]));

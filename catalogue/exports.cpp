@@ -60,8 +60,8 @@ using namespace lumi;
 #define NUMBER_TO_TEXT(code, convention, n, value, digits)                           \
     LUMI_EXPORT(convention, const char16_t*, code, n) {                              \
         char16_t* out = NextBuiltText();                                              \
-        FormatFixed(slots.Double(value), Argument(slots, digits),                     \
-                    Locale().DecimalSeparator, out);                                  \
+        FormatFixedFrom(slots.DoubleAt(value), Argument(slots, digits),               \
+                        Locale().DecimalSeparator, out);                              \
         return out;                                                                   \
     }
 #define TIME_TO_TEXT(code, highest, time, pattern)                                   \

@@ -33,6 +33,17 @@ struct SlotFrame {
     const char16_t* Text(int k) const {
         return reinterpret_cast<const char16_t*>(static_cast<std::uintptr_t>(word[k]));
     }
+
+    // `value` rounded to double by a real 64-bit store and reload. The store
+    // goes to slots 0-1, which belong to the callee once it is called, so an
+    // export that needs no other memory needs no stack frame of its own.
+    double RoundToDoubleInPlace(long double value) {
+        static_assert(N >= 2, "two slots hold the double");
+        SlotDouble& cell = *reinterpret_cast<SlotDouble*>(&word[0]);
+        cell = static_cast<double>(value);
+        asm volatile("" : "+m"(cell));
+        return cell;
+    }
 };
 
 }  // namespace lumi

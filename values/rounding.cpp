@@ -29,10 +29,10 @@ constexpr long double kDayNumberOf1970 = 25569.0L;  // 1970-01-01 from 1899-12-3
 namespace rounding {
 
 // Kept out of line: it is off the path of every value a 32-bit floor holds.
+// A NaN raises invalid, as the range test of a 32-bit truncation does.
 double FloorOutsideInt32(double value) {
-    const long double wide = value;
-    if (wide == -kInt32Limit) return value;
-    return wide < -kInt32Limit ? kBelowInt32Floor : kIntegerIndefinite;  // NaN: indefinite
+    // -2^31 itself is its own floor, and the indefinite has the same value.
+    return SignallingGreater(kIntegerIndefinite, value) ? kBelowInt32Floor : kIntegerIndefinite;
 }
 
 }  // namespace rounding

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 
 #include "values/x87.h"
 
@@ -35,34 +36,45 @@ inline long double MultiplierFor(std::int32_t digits) {
     return kMultipliers[digits];
 }
 
-// 2^31: the values whose floor a 32-bit integer holds lie in [-2^31, 2^31).
-inline constexpr long double kInt32Limit = 2147483648.0L;
-
 // The floor of a value at or beyond 2^31 in magnitude, or NaN, as the
-// 32-bit truncation gives it: -2^31 itself, one less below it, and the x87
-// integer indefinite (-2^31) at and above 2^31 and for NaN.
+// 32-bit truncation gives it: -2^31 itself, -2^31 - 1 for anything below,
+// and the x87 integer indefinite (-2^31) at and above 2^31 and for NaN.
 double FloorOutsideInt32(double value);
+
+// The high word of a double held in memory, read from that memory.
+inline std::uint32_t HighWordOf(const double& stored) {
+    std::uint32_t high;
+    std::memcpy(&high, reinterpret_cast<const char*>(&stored) + sizeof high, sizeof high);
+    return high;
+}
+
+inline constexpr std::uint32_t kMagnitudeBits = 0x7FFFFFFF;
+inline constexpr std::uint32_t kHighWordOfInt32Limit = 0x41E00000;  // of 2^31
+
+// The floor of a double held in memory. Whether |value| < 2^31, where the
+// floor fits 32 bits, is told by its high word: integer work, which leaves
+// the x87 free for the rest of the rounding (-2^31 itself goes the other way).
+inline double FloorInPlace(const double& stored) {
+    if ((HighWordOf(stored) & kMagnitudeBits) >= kHighWordOfInt32Limit) return FloorOutsideInt32(stored);
+    return FloorToInt32(LoadInPlace(stored));  // int32 to double: exact
+}
 
 }  // namespace rounding
 
 // Floor carried through a signed 32-bit integer; never -0.0. Inside the
 // range the control word is only read by fistp, never written.
-inline double FloorToDouble(double value) {
-    const long double wide = value;
-    if (!(AbsoluteValue(wide) < rounding::kInt32Limit)) return rounding::FloorOutsideInt32(value);
-    return FloorToInt32(wide);  // int32 to double: exact
-}
+inline double FloorToDouble(double value) { return rounding::FloorInPlace(value); }
 
 // value rounded half up to `digits` decimals (0 and below: whole number,
 // 8 and above: 9 decimals). The quotient is returned at the working
 // precision of the call; the caller rounds it to double.
 inline long double RoundToDigits(double value, std::int32_t digits) {
     const long double multiplier = rounding::MultiplierFor(digits);
-    const long double scaledSum = static_cast<long double>(value) * multiplier + 0.5L;
     // Rounding the scaled sum to double first lets a sum just below the next
     // integer (0.49999999999999994 + 0.5) reach it: part of the contract.
-    const double floored = FloorToDouble(StoreAsDouble(scaledSum));
-    return static_cast<long double>(floored) / multiplier;
+    double scaledSum = static_cast<double>(static_cast<long double>(value) * multiplier + 0.5L);
+    asm volatile("" : "+m"(scaledSum));  // a real 64-bit store, read back by the floor
+    return static_cast<long double>(rounding::FloorInPlace(scaledSum)) / multiplier;
 }
 
 // One ordered comparison; ties and NaNs give b.

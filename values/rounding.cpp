@@ -15,7 +15,8 @@ constexpr double kBelowInt32Floor = -2147483649.0;
 // a > b as a signalling comparison (a NaN raises invalid). Left in a
 // conditional expression, GCC picks the quiet fucomi + fcmov on x87; the
 // empty asm keeps the truth value and so the signalling fcomi / comisd.
-bool SignallingGreater(double a, double b) {
+template <class Real>
+bool SignallingGreater(Real a, Real b) {
     bool greater = a > b;
     asm("" : "+r"(greater));
     return greater;
@@ -29,10 +30,12 @@ constexpr long double kDayNumberOf1970 = 25569.0L;  // 1970-01-01 from 1899-12-3
 namespace rounding {
 
 // Kept out of line: it is off the path of every value a 32-bit floor holds.
-// A NaN raises invalid, as the range test of a 32-bit truncation does.
+// A NaN raises invalid in the x87 status word, as the range test of a 32-bit
+// truncation does (compared as long double, so on x86-64 too).
 double FloorOutsideInt32(double value) {
     // -2^31 itself is its own floor, and the indefinite has the same value.
-    return SignallingGreater(kIntegerIndefinite, value) ? kBelowInt32Floor : kIntegerIndefinite;
+    const bool below = SignallingGreater<long double>(kIntegerIndefinite, value);
+    return below ? kBelowInt32Floor : kIntegerIndefinite;
 }
 
 }  // namespace rounding

@@ -247,7 +247,8 @@ char16_t* PutUnits(char16_t* out, const char16_t* units, int count) {
     return out + count;
 }
 
-char16_t* PutSeparator(char16_t* out, char16_t separator) {  // 0 writes nothing
+// A separator of 0 takes no place: the next unit is written over it.
+char16_t* PutSeparator(char16_t* out, char16_t separator) {
     *out = separator;
     return out + (separator != 0);
 }

@@ -31,10 +31,13 @@ namespace rounding {
 
 // Kept out of line: it is off the path of every value a 32-bit floor holds.
 // A NaN raises invalid in the x87 status word, as the range test of a 32-bit
-// truncation does (compared as long double, so on x86-64 too).
+// truncation does: the value is compared on the x87 also on x86-64, where a
+// double comparison would go to SSE.
 double FloorOutsideInt32(double value) {
+    long double wide = value;
+    asm("" : "+t"(wide));
     // -2^31 itself is its own floor, and the indefinite has the same value.
-    const bool below = SignallingGreater<long double>(kIntegerIndefinite, value);
+    const bool below = SignallingGreater<long double>(kIntegerIndefinite, wide);
     return below ? kBelowInt32Floor : kIntegerIndefinite;
 }
 

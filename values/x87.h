@@ -49,7 +49,7 @@ inline long double AbsoluteValue(long double value) { return __builtin_fabsl(val
 inline std::int32_t FloorToInt32(long double value) {
     const std::int64_t rounded = RoundToInt64(value);
     const bool roundedUp = value < static_cast<long double>(rounded);
-    return static_cast<std::int32_t>(rounded) - roundedUp;
+    return static_cast<std::int32_t>(rounded - roundedUp);  // in 64 bits: 2^31 - 1 stays defined
 }
 
 // The x87 control word of the calling thread.

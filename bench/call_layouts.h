@@ -99,42 +99,61 @@ struct Calls;
 
 template <class R, class... P>
 struct Calls<R, std::tuple<P...>> {
-    static void Run(const void* address, const Frame& frame, std::uint32_t iterations) {
-        const auto function = reinterpret_cast<R(__stdcall*)(P...)>(address);
+    using Function = R(__stdcall*)(P...);
+
+    static std::tuple<P...> Arguments(const Frame& frame) {
         [[maybe_unused]] int slot = 0;
-        const std::tuple<P...> arguments{
-            SlotValue<P>(frame, std::exchange(slot, slot + static_cast<int>(sizeof(P) / sizeof(Word))))...};
+        return {SlotValue<P>(frame, std::exchange(slot, slot + static_cast<int>(sizeof(P) / sizeof(Word))))...};
+    }
+    static void Run(const void* address, const Frame& frame, std::uint32_t iterations) {
+        const auto function = reinterpret_cast<Function>(address);
+        const std::tuple<P...> arguments = Arguments(frame);
         for (std::uint32_t i = 0; i < iterations; ++i) Sink(std::apply(function, arguments));
+    }
+    // The bits of one call's result.
+    static std::uint64_t Once(const void* address, const Frame& frame) {
+        const R result = std::apply(reinterpret_cast<Function>(address), Arguments(frame));
+        if constexpr (std::is_same_v<R, double>) return std::bit_cast<std::uint64_t>(result);
+        else return result;
     }
 };
 
 using CallLoop = void (*)(const void* address, const Frame& frame, std::uint32_t iterations);
+using CallOnce = std::uint64_t (*)(const void* address, const Frame& frame);
+
+struct CallShape {
+    CallLoop loop;
+    CallOnce once;
+};
 
 template <Layout L>
-constexpr CallLoop LoopOf() {
+constexpr CallShape ShapeOf() {
     using Result = std::conditional_t<L.st0, double, Word>;
-    return Calls<Result, typename Parameters<L.slots, L.doubles>::type>::Run;
+    using Typed = Calls<Result, typename Parameters<L.slots, L.doubles>::type>;
+    return {Typed::Run, Typed::Once};
 }
 
 template <std::size_t... I>
-constexpr std::array<CallLoop, sizeof...(I)> LoopsOf(std::index_sequence<I...>) {
-    return {LoopOf<kUsed[I]>()...};
+constexpr std::array<CallShape, sizeof...(I)> ShapesOf(std::index_sequence<I...>) {
+    return {ShapeOf<kUsed[I]>()...};
 }
 
-inline constexpr auto kLoops = LoopsOf(std::make_index_sequence<std::size(kUsed)>{});
+inline constexpr auto kShapes = ShapesOf(std::make_index_sequence<std::size(kUsed)>{});
 
 }  // namespace layouts
 
 using layouts::CallLoop;
+using layouts::CallOnce;
+using layouts::CallShape;
 
-// The call loop of a layout, or null if no catalogue row has that layout.
-inline CallLoop LoopFor(const Layout& layout) {
+// The typed calls of a layout, or null ones if no catalogue row has that layout.
+inline CallShape ShapeFor(const Layout& layout) {
     for (std::size_t i = 0; i < std::size(layouts::kUsed); ++i) {
         const Layout& used = layouts::kUsed[i];
         if (used.slots == layout.slots && used.doubles == layout.doubles && used.st0 == layout.st0)
-            return layouts::kLoops[i];
+            return layouts::kShapes[i];
     }
-    return nullptr;
+    return {nullptr, nullptr};
 }
 
 }  // namespace bench

@@ -128,6 +128,31 @@ const void* LibraryExport(std::string_view code) {
 
 const char* Verdict(bool met) { return met ? "met" : "MISSED"; }
 
+namespace {
+std::FILE* gTargets = nullptr;
+}  // namespace
+
+void OpenTargets(int argc, char** argv) {
+    if (argc == 1) return;
+    if (argc != 3 || std::string(argv[1]) != "--targets") {
+        std::fprintf(stderr, "usage: %s [--targets FILE]\n", argv[0]);
+        std::exit(2);
+    }
+    gTargets = std::fopen(argv[2], "ab");  // binary: no CR before each LF
+    if (gTargets == nullptr) {
+        std::fprintf(stderr, "cannot open %s for the targets\n", argv[2]);
+        std::exit(2);
+    }
+}
+
+void Record(const Target& target) {
+    if (gTargets == nullptr) return;
+    std::fprintf(gTargets, "%s\t%.2f\t%.2f\t%s\t%.3f\t%.2f\t%s\n", target.what.c_str(), target.subject,
+                 target.reference, target.measure == Measure::Ratio ? "ratio" : "excess", target.Value(),
+                 target.limit, Verdict(target.Met()));
+    std::fflush(gTargets);
+}
+
 void PrintRule(int width) {
     std::printf("%s\n", std::string(width, '-').c_str());
 }

@@ -11,6 +11,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -50,7 +51,7 @@ Timing NsPerCall(const Batch& batch);
 // a cycle slower, can cover a whole window of NsPerCall (some 15 ms). When a
 // window's score is over `limit`, up to kExtraWindows more are measured and
 // the lowest-scoring window counts: a real excess shows in every window.
-constexpr int kExtraWindows = 2;
+constexpr int kExtraWindows = 4;
 using Score = std::function<double(const std::vector<Timing>&)>;
 std::vector<Timing> BestWindow(const std::vector<Batch>& batches, const Score& score, double limit);
 
@@ -67,5 +68,28 @@ const void* LibraryExport(std::string_view code);
 
 const char* Verdict(bool met);
 void PrintRule(int width);
+
+// A target: the subject's ns/call against a reference's, as a ratio or as
+// the nanoseconds it takes over the reference.
+enum class Measure { Ratio, Excess };
+
+struct Target {
+    std::string what;
+    double subject;
+    double reference;
+    Measure measure;
+    double limit;
+    bool comparable = true;  // false where the reference does other work than the subject
+
+    double Value() const { return measure == Measure::Ratio ? subject / reference : subject - reference; }
+    bool Met() const { return comparable && Value() <= limit; }
+};
+
+// `--targets FILE` on the command line: every target is appended to FILE as
+// one tab-separated line (what, subject, reference, measure, value, limit,
+// met) for scripts/bench.sh's closing table. Without it nothing is written.
+// Exits with a message on any other argument or an unwritable file.
+void OpenTargets(int argc, char** argv);
+void Record(const Target& target);
 
 }  // namespace bench

@@ -31,6 +31,8 @@ using RoundExport = double(__stdcall*)(double value, Word, std::int32_t digits, 
                                        Word);
 using FindExport = std::int32_t(__stdcall*)(Word, Word, const char16_t* pattern,
                                             const char16_t* text, Word);
+using LargerExport = double(__stdcall*)(double b, Word, Word, double a, Word);
+using SmallerExport = double(__stdcall*)(Word, Word, double b, Word, Word, double a);
 using TimeExport = const char16_t*(__cdecl*)(std::int32_t time);
 using Snwprintf = int(__cdecl*)(wchar_t*, std::size_t, const wchar_t*, ...);
 using Wcsstr = const wchar_t*(__cdecl*)(const wchar_t*, const wchar_t*);
@@ -44,6 +46,8 @@ constexpr std::string_view kFixedCode = "Ii1IiI1III";
 constexpr std::string_view kTimeCode = "I1IIiii11I";
 constexpr std::string_view kRoundCode = "iIIii1i1I1";
 constexpr std::string_view kFindCode = "Ii1II1ii11";
+constexpr std::string_view kLargerCode = "11iIIIi1i1";
+constexpr std::string_view kSmallerCode = "Iii1i1ii1I";
 
 constexpr std::int32_t kDigits = 5;
 constexpr std::size_t kInputs = 1024;  // varied inputs, cycled
@@ -103,6 +107,8 @@ struct Subjects {
     TimeExport formatTime, timeFloor;
     RoundExport roundToDigits, roundFloor;
     FindExport findText, findFloor;
+    LargerExport larger, largerFloor;
+    SmallerExport smaller, smallerFloor;
     Snwprintf snwprintf;
     Wcsstr wcsstr;
     std::array<double, kInputs> prices;
@@ -210,6 +216,30 @@ void RoundDirectCalls(const Subjects& s, std::uint32_t n) {
         Sink(static_cast<double>(lumi::RoundToDigits(s.prices[i & kInputMask], kDigits)));
 }
 
+// ---- MaxOf and MinOf, prices against the next price ---------------------
+
+double NextPrice(const Subjects& s, std::uint32_t i) { return s.prices[(i + 1) & kInputMask]; }
+
+template <LargerExport Subjects::*Call>
+void LargerCalls(const Subjects& s, std::uint32_t n) {
+    const LargerExport call = s.*Call;
+    for (std::uint32_t i = 0; i < n; ++i) Sink(call(NextPrice(s, i), 0, 0, s.prices[i & kInputMask], 0));
+}
+
+void LargerDirectCalls(const Subjects& s, std::uint32_t n) {
+    for (std::uint32_t i = 0; i < n; ++i) Sink(lumi::MaxOf(s.prices[i & kInputMask], NextPrice(s, i)));
+}
+
+template <SmallerExport Subjects::*Call>
+void SmallerCalls(const Subjects& s, std::uint32_t n) {
+    const SmallerExport call = s.*Call;
+    for (std::uint32_t i = 0; i < n; ++i) Sink(call(0, 0, NextPrice(s, i), 0, 0, s.prices[i & kInputMask]));
+}
+
+void SmallerDirectCalls(const Subjects& s, std::uint32_t n) {
+    for (std::uint32_t i = 0; i < n; ++i) Sink(lumi::MinOf(s.prices[i & kInputMask], NextPrice(s, i)));
+}
+
 // ---- FindText ------------------------------------------------------------
 
 template <const char16_t* const* Pattern>
@@ -281,23 +311,46 @@ constexpr Measured kMeasured[] = {
     {"FindText, not found", "lumi::FindText, linked in", FindDirectCalls<kMissing>},
     {"FindText, not found", "msvcrt wcsstr", FindWcsstrCalls<kMissing>},
     {"FindText, not found", "floor: Empty5", FindFloorCalls<kMissing>},
+
+    {"MaxOf", "export 11iIIIi1i1 (7 slots)", LargerCalls<&Subjects::larger>},
+    {"MaxOf", "lumi::MaxOf, linked in", LargerDirectCalls},
+    {"MaxOf", "floor: EmptyDouble7", LargerCalls<&Subjects::largerFloor>},
+
+    {"MinOf", "export Iii1i1ii1I (8 slots)", SmallerCalls<&Subjects::smaller>},
+    {"MinOf", "lumi::MinOf, linked in", SmallerDirectCalls},
+    {"MinOf", "floor: EmptyDouble8", SmallerCalls<&Subjects::smallerFloor>},
 };
 
-struct Target {
+// What each target compares: the subject's fastest batch against the
+// reference's, as a ratio or as the nanoseconds the export adds to its
+// routine linked in.
+struct Goal {
     const char* what;
     Runner subject;
     Runner reference;
-    double limit;  // subject ns / reference ns
+    Measure measure;
+    double limit;
 };
 
-constexpr Target kTargets[] = {
-    {"FormatFixed export / std::to_chars", FixedExportCalls, FixedToCharsCalls, 0.5},
-    {"FormatFixed export / _snwprintf", FixedExportCalls, FixedSnwprintfCalls, 0.25},
-    {"FormatTime export / fields + _snwprintf", TimeExportCalls, TimeSnwprintfWithFieldsCalls, 0.15},
-    {"FormatTime export / _snwprintf only", TimeExportCalls, TimeSnwprintfCalls, 0.15},
-    {"RoundToDigits export / EmptyDouble8", RoundExportCalls, RoundFloorCalls, 5.0},
-    {"FindText export / wcsstr, found", FindExportCalls<kFound>, FindWcsstrCalls<kFound>, 1.5},
-    {"FindText export / wcsstr, not found", FindExportCalls<kMissing>, FindWcsstrCalls<kMissing>, 1.5},
+constexpr Goal kGoals[] = {
+    {"FormatFixed export / std::to_chars", FixedExportCalls, FixedToCharsCalls, Measure::Ratio, 0.5},
+    {"FormatFixed export / _snwprintf", FixedExportCalls, FixedSnwprintfCalls, Measure::Ratio, 0.25},
+    {"FormatFixed export / Empty8", FixedExportCalls, FixedFloorCalls, Measure::Ratio, 12.0},
+    {"FormatTime export / fields + _snwprintf", TimeExportCalls, TimeSnwprintfWithFieldsCalls, Measure::Ratio, 0.15},
+    {"FormatTime export / _snwprintf only", TimeExportCalls, TimeSnwprintfCalls, Measure::Ratio, 0.15},
+    {"RoundToDigits export / EmptyDouble8", RoundExportCalls, RoundFloorCalls, Measure::Ratio, 3.0},
+    {"FindText export / wcsstr, found", FindExportCalls<kFound>, FindWcsstrCalls<kFound>, Measure::Ratio, 0.35},
+    {"FindText export / wcsstr, not found", FindExportCalls<kMissing>, FindWcsstrCalls<kMissing>, Measure::Ratio,
+     0.35},
+    {"FormatFixed export over linked in, ns", FixedExportCalls, FixedDirectCalls, Measure::Excess, 1.5},
+    {"FormatTime export over linked in, ns", TimeExportCalls, TimeDirectCalls, Measure::Excess, 1.5},
+    {"RoundToDigits export over linked in, ns", RoundExportCalls, RoundDirectCalls, Measure::Excess, 1.5},
+    {"FindText export over linked in, found, ns", FindExportCalls<kFound>, FindDirectCalls<kFound>, Measure::Excess,
+     1.5},
+    {"FindText export over linked in, not found, ns", FindExportCalls<kMissing>, FindDirectCalls<kMissing>,
+     Measure::Excess, 1.5},
+    {"MaxOf export over linked in, ns", LargerCalls<&Subjects::larger>, LargerDirectCalls, Measure::Excess, 1.5},
+    {"MinOf export over linked in, ns", SmallerCalls<&Subjects::smaller>, SmallerDirectCalls, Measure::Excess, 1.5},
 };
 
 // The typed pointer of a library export, held to its catalogue row.
@@ -328,6 +381,10 @@ Subjects MakeSubjects() {
     s.timeFloor = ControlFunction<TimeExport>("EmptyCdecl1");
     s.roundFloor = ControlFunction<RoundExport>("EmptyDouble8");
     s.findFloor = ControlFunction<FindExport>("Empty5");
+    s.larger = LibraryFunction<LargerExport>(kLargerCode, lumi::CalleePops);
+    s.largerFloor = ControlFunction<LargerExport>("EmptyDouble7");
+    s.smaller = LibraryFunction<SmallerExport>(kSmallerCode, lumi::CalleePops);
+    s.smallerFloor = ControlFunction<SmallerExport>("EmptyDouble8");
     s.snwprintf = reinterpret_cast<Snwprintf>(Resolve(Msvcrt(), "_snwprintf"));
     s.wcsstr = reinterpret_cast<Wcsstr>(Resolve(Msvcrt(), "wcsstr"));
 
@@ -391,22 +448,23 @@ Results MeasureAndPrint(const Subjects& subjects) {
 }
 
 void PrintTargets(const Results& results) {
-    std::printf("\n%-42s %9s %9s %7s %7s %7s\n", "target", "subject", "reference", "ratio",
-                "limit", "met?");
-    PrintRule(97);
-    for (const Target& t : kTargets) {
-        const double subject = NsOf(results, t.subject), reference = NsOf(results, t.reference);
-        const double ratio = subject / reference;
-        std::printf("%-42s %9.1f %9.1f %7.3f %7.2f %7s\n", t.what, subject, reference, ratio,
-                    t.limit, Verdict(ratio <= t.limit));
+    std::printf("\n%-46s %9s %9s %8s %7s %7s\n", "target", "subject", "reference", "measure", "limit", "met?");
+    PrintRule(91);
+    for (const Goal& goal : kGoals) {
+        const Target target{goal.what, NsOf(results, goal.subject), NsOf(results, goal.reference), goal.measure,
+                            goal.limit};
+        std::printf("%-46s %9.1f %9.1f %8.3f %7.2f %7s\n", target.what.c_str(), target.subject, target.reference,
+                    target.Value(), target.limit, Verdict(target.Met()));
+        Record(target);
     }
 }
 
 }  // namespace
 }  // namespace bench
 
-int main() {
+int main(int argc, char** argv) {
     std::setvbuf(stdout, nullptr, _IONBF, 0);  // rows appear as they are measured
+    bench::OpenTargets(argc, argv);
     const bench::Subjects subjects = bench::MakeSubjects();
     bench::PrintInputs();
     bench::PrintTargets(bench::MeasureAndPrint(subjects));

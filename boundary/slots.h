@@ -12,6 +12,9 @@ namespace lumi {
 
 using ValueSlot = std::uint32_t;
 
+// A double read from slot words: may alias them.
+using SlotDouble [[gnu::may_alias]] = double;
+
 template <int N>
 struct SlotFrame {
     ValueSlot word[N];
@@ -24,8 +27,22 @@ struct SlotFrame {
         return std::bit_cast<double>(std::uint64_t{word[k + 1]} << 32 | word[k]);
     }
 
+    // The same double where it lies, for a routine that reads it in place.
+    const double& DoubleAt(int k) const { return *reinterpret_cast<const SlotDouble*>(&word[k]); }
+
     const char16_t* Text(int k) const {
         return reinterpret_cast<const char16_t*>(static_cast<std::uintptr_t>(word[k]));
+    }
+
+    // `value` rounded to double by a real 64-bit store and reload. The store
+    // goes to slots 0-1, which belong to the callee once it is called, so an
+    // export that needs no other memory needs no stack frame of its own.
+    double RoundToDoubleInPlace(long double value) {
+        static_assert(N >= 2, "two slots hold the double");
+        SlotDouble& cell = *reinterpret_cast<SlotDouble*>(&word[0]);
+        cell = static_cast<double>(value);
+        asm volatile("" : "+m"(cell));
+        return cell;
     }
 };
 

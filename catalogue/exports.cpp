@@ -45,7 +45,7 @@ using namespace lumi;
 // Arithmetic: intermediates stay at working precision, one rounding at the end.
 #include "catalogue/expression_terms.h"
 #define DOUBLE_EXPRESSION(code, n, expression) \
-    LUMI_CALLEE_POPS(double, code, n) { return StoreAsDouble(expression); }
+    LUMI_CALLEE_POPS(double, code, n) { return slots.RoundToDoubleInPlace(expression); }
 #define INTEGER_EXPRESSION(code, n, expression) \
     LUMI_CALLEE_POPS(std::int32_t, code, n) { return expression; }
 #define TRUTH_EXPRESSION(code, n, expression) \
@@ -60,8 +60,8 @@ using namespace lumi;
 #define NUMBER_TO_TEXT(code, convention, n, value, digits)                           \
     LUMI_EXPORT(convention, const char16_t*, code, n) {                              \
         char16_t* out = NextBuiltText();                                              \
-        FormatFixed(slots.Double(value), Argument(slots, digits),                     \
-                    Locale().DecimalSeparator, out);                                  \
+        FormatFixedFrom(slots.DoubleAt(value), Argument(slots, digits),               \
+                        Locale().DecimalSeparator, out);                              \
         return out;                                                                   \
     }
 #define TIME_TO_TEXT(code, highest, time, pattern)                                   \

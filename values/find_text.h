@@ -5,12 +5,36 @@
 
 namespace lumi {
 
+// First unit of scan at which pattern occurs, or null. Neither may be null.
+// Eight units at a time where the CPU has SSE2, else one at a time.
+const char16_t* SearchPattern(const char16_t* scan, const char16_t* pattern);
+
+// The two scans behind SearchPattern; the same answers for every input.
+const char16_t* SearchPatternByUnit(const char16_t* scan, const char16_t* pattern);
+#if defined(__i386__) || defined(__x86_64__)
+// Needs SSE2.
+const char16_t* SearchPatternByBlock(const char16_t* scan, const char16_t* pattern);
+#endif
+
+// Whether start < the length of text, reading no further than text[start]:
+// none of the first start + 1 units may be the terminator.
+inline bool StartsInsideText(const char16_t* text, std::int32_t start) {
+    for (std::int32_t i = 0; i < start; ++i) {
+        if (text[i] == 0) return false;
+    }
+    return text[start] != 0;
+}
+
 // Position (from the start of text) of the first occurrence of pattern at
 // `start` or later, or -1. Null text or pattern gives -1 and is never read.
-std::int32_t FindText(const char16_t* text, const char16_t* pattern,
-                      std::int32_t start);
-
-// First unit of scan at which pattern occurs, or null. Neither may be null.
-const char16_t* SearchPattern(const char16_t* scan, const char16_t* pattern);
+// Inline: the search exports pass start 0, and the search itself costs only
+// a few nanoseconds.
+inline std::int32_t FindText(const char16_t* text, const char16_t* pattern, std::int32_t start) {
+    if (start < 0 || text == nullptr) return -1;
+    if (!StartsInsideText(text, start)) return -1;  // also an empty text
+    if (pattern == nullptr) return -1;
+    const char16_t* found = SearchPattern(text + start, pattern);
+    return found == nullptr ? -1 : static_cast<std::int32_t>(found - text);
+}
 
 }  // namespace lumi

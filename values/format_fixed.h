@@ -29,11 +29,18 @@ DecimalImage MakeDecimalImage(double value);
 // away from zero; a cut to nothing is the zero image. Specials pass through.
 DecimalImage CutDecimalImage(const DecimalImage& image, std::int32_t digits);
 
+// FormatFixed, reading the double where it lies (an export's slot pair): its
+// bits by integer loads and the value by one x87 load, with no copy between.
+std::size_t FormatFixedFrom(const double& value, std::int32_t digits,
+                            char16_t decimalSeparator, char16_t* out);
+
 // Writes the text of `value` with `digits` decimals and the given decimal
 // separator into `out` (room for kFixedTextMaxUnits + 1 units), NUL-ended.
 // A separator of 0 writes nothing, in the fixed and the exponent form.
 // Returns the number of units written before the NUL.
-std::size_t FormatFixed(double value, std::int32_t digits,
-                        char16_t decimalSeparator, char16_t* out);
+inline std::size_t FormatFixed(double value, std::int32_t digits, char16_t decimalSeparator,
+                               char16_t* out) {
+    return FormatFixedFrom(value, digits, decimalSeparator, out);
+}
 
 }  // namespace lumi

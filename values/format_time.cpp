@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstdint>
 
+#include "values/digit_pairs.h"
 #include "values/text_writer.h"
 
 namespace lumi {
@@ -58,29 +59,6 @@ ClockTime ClockOfSecond(std::int32_t secondOfDay) {
     const std::uint32_t rest = seconds - hour * kSecondsPerHour;
     const std::uint32_t minute = rest / kSecondsPerMinute;
     return {hour, minute, rest - minute * kSecondsPerMinute};
-}
-
-// "00" to "99" as UTF-16 pairs.
-struct DigitPairs {
-    char16_t units[100][2];
-};
-
-constexpr DigitPairs MakeDigitPairs() {
-    DigitPairs pairs{};
-    for (int value = 0; value < 100; ++value) {
-        pairs.units[value][0] = static_cast<char16_t>(u'0' + value / 10);
-        pairs.units[value][1] = static_cast<char16_t>(u'0' + value % 10);
-    }
-    return pairs;
-}
-
-constexpr DigitPairs kDigitPairs = MakeDigitPairs();
-
-// Each writer returns the position after what it wrote.
-char16_t* PutTwoDigits(char16_t* out, std::uint32_t value) {  // 0..99
-    out[0] = kDigitPairs.units[value][0];
-    out[1] = kDigitPairs.units[value][1];
-    return out + 2;
 }
 
 // 0..99 with no leading zero: the hour, minute and second.

@@ -19,14 +19,37 @@ inline double StoreAsDouble(long double value) {
     return stored;
 }
 
-// A working-precision value that is already a whole number within the int64
-// range, as that integer. fistp rounds in the caller's mode, which leaves a
-// whole number as it is, so unlike a C++ cast it needs no switch to
-// truncation and back.
-inline std::int64_t WholeToInt64(long double whole) {
+// The integer nearest to a value within the int64 range, in the caller's
+// rounding mode: fistp rounds as frndint would, with no switch of the
+// control word (a C++ cast would truncate by switching it and back).
+inline std::int64_t RoundToInt64(long double value) {
     std::int64_t integer;
-    asm("fistpll %0" : "=m"(integer) : "t"(whole) : "st");
+    asm("fistpll %0" : "=m"(integer) : "t"(value) : "st");
     return integer;
+}
+
+// The double at `where`, widened exactly by one fldl from that address. When
+// the same bits are also read as integers, GCC would otherwise rebuild the
+// double from those registers through a stack copy, and a 64-bit load of two
+// 32-bit stores waits for them to retire instead of being forwarded.
+inline long double LoadInPlace(const double& where) {
+    long double value;
+    asm("fldl %1" : "=t"(value) : "m"(where));
+    return value;
+}
+
+// |value|: fabs, which raises nothing.
+inline long double AbsoluteValue(long double value) { return __builtin_fabsl(value); }
+
+// The floor of a value with |value| < 2^31, without writing the control
+// word: fistp rounds in the caller's own mode to an integer within one of the
+// value, and where that integer lies above the value the floor is one less.
+// fistp stores 64 bits, since rounding to nearest or upward carries a value
+// just below 2^31 to 2^31; the floor itself fits 32 bits.
+inline std::int32_t FloorToInt32(long double value) {
+    const std::int64_t rounded = RoundToInt64(value);
+    const bool roundedUp = value < static_cast<long double>(rounded);
+    return static_cast<std::int32_t>(rounded - roundedUp);  // in 64 bits: 2^31 - 1 stays defined
 }
 
 // The x87 control word of the calling thread.

@@ -129,6 +129,12 @@ void CheckSearch(const std::vector<char16_t>& text, const std::vector<char16_t>&
         REQUIRE(std::memcmp(text.data() + position, pattern.data(),
                             (pattern.size() - 1) * sizeof(char16_t)) == 0);
     }
+#if defined(__i386__) || defined(__x86_64__)
+    if (start >= 0 && start < length) {  // eight units at a time or one: the same answer
+        const char16_t* scan = text.data() + start;
+        REQUIRE(lumi::SearchPatternByBlock(scan, pattern.data()) == lumi::SearchPatternByUnit(scan, pattern.data()));
+    }
+#endif
     REQUIRE(lumi::FindText(nullptr, pattern.data(), start) == -1);
     REQUIRE(lumi::FindText(text.data(), nullptr, start) == -1);
 }

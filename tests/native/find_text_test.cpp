@@ -8,6 +8,8 @@
 #include <cstring>
 #include <string>
 
+#include "tests/native/x87_test_support.h"
+
 namespace lumi {
 namespace {
 
@@ -100,6 +102,31 @@ TEST(FindText, StartAtOrPastTheEndReadsNoFurther) {
         EXPECT_EQ(FindText(textPage.Place(c.text), patternPage.Place(u"a"), c.start), -1) << c.start;
     }
 }
+
+#if defined(__i386__) || defined(__x86_64__)
+// Eight units at a time or one: the same answer for every length of text,
+// alignment of its units against 16-byte blocks and place of the match, with
+// the text's terminator either the last unit before an unreadable page or
+// followed by the pattern itself.
+TEST(SearchPattern, BothScansAgreeAtEveryAlignment) {
+    GuardedText page;
+    const std::u16string patterns[] = {u"a", u"ab", u"ca", u"bca", u"abcabcabca", u"cc", u"abcabcabcabcabcabcab"};
+    for (std::size_t length = 1; length <= 40; ++length) {
+        std::u16string text;
+        for (std::size_t i = 0; i < length; ++i) text += static_cast<char16_t>(u'a' + (i * 7 + length) % 3);
+        for (const std::u16string& pattern : patterns) {
+            for (const std::u16string& placed : {text, text + u'\0' + pattern}) {
+                const char16_t* at = page.Place(placed);
+                for (std::size_t start = 0; start < length; ++start) {
+                    ASSERT_EQ(SearchPatternByBlock(at + start, pattern.c_str()),
+                              SearchPatternByUnit(at + start, pattern.c_str()))
+                        << test::Narrow(text.c_str()) << " from " << start << ", " << test::Narrow(pattern.c_str());
+                }
+            }
+        }
+    }
+}
+#endif
 
 }  // namespace
 }  // namespace lumi

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <vector>
 
 #include "tests/native/x87_test_support.h"
 
@@ -108,6 +109,61 @@ TEST(FloorToDouble, IsTheFloorInsideTheInt32RangeAndDefinedOutside) {
             SCOPED_TRACE(testing::Message() << p.name << " " << value);
             ExpectSameDouble(UnderControlWord(p.controlWord, [&] { return FloorToDouble(value); }), expected,
                              "FloorToDouble");
+        }
+    }
+}
+
+// Every precision with every rounding mode, exceptions masked.
+std::vector<std::uint16_t> EveryControlWord() {
+    std::vector<std::uint16_t> words;
+    for (const std::uint16_t precision : {0x0000, 0x0200, 0x0300})
+        for (const std::uint16_t rounding : {0x0000, 0x0400, 0x0800, 0x0C00})
+            words.push_back(static_cast<std::uint16_t>(0x007F | precision | rounding));
+    return words;
+}
+
+// The floor does not depend on the caller's rounding mode, which the integer
+// conversion rounds in: nearest and upward carry the top of the range to 2^31
+// before the correction takes it back.
+TEST(FloorToDouble, IsTheSameFloorUnderEveryControlWord) {
+    const double cases[][2] = {
+        {2.5, 2.0},
+        {-2.5, -3.0},
+        {3.0, 3.0},
+        {-3.0, -3.0},
+        {0.49999999999999994, 0.0},
+        {-0.49999999999999994, -1.0},
+        {-0.0, 0.0},
+        {-1e-300, -1.0},
+        {2147483647.5, 2147483647.0},
+        {2147483647.9999998, 2147483647.0},
+        {2147483647.0, 2147483647.0},
+        {-2147483647.5, -2147483648.0},
+        {-2147483647.0000002, -2147483648.0},
+        {-2147483648.0, -2147483648.0},
+        {-2147483648.0000005, -2147483649.0},
+        {2147483648.0, -2147483648.0},
+        {kInf, -2147483648.0},
+    };
+    for (const std::uint16_t word : EveryControlWord()) {
+        for (const auto& [value, expected] : cases) {
+            SCOPED_TRACE(testing::Message() << std::hex << word << std::dec << " " << value);
+            ExpectSameDouble(UnderControlWord(word, [&] { return FloorToDouble(value); }), expected,
+                             "FloorToDouble");
+        }
+    }
+}
+
+TEST(RoundToDigits, ExactCasesUnderEveryControlWord) {
+    const RoundCase cases[] = {
+        {2.5, 0, 3.0, 3.0},   {-2.5, 0, -2.0, -2.0}, {97.5, 0, 98.0, 98.0}, {-0.5, 0, 0.0, 0.0},
+        {1.5, -3, 2.0, 2.0},  {-2.6, 0, -3.0, -3.0}, {-0.0, 0, 0.0, 0.0},   {1e-10, 5, 0.0, 0.0},
+    };
+    for (const std::uint16_t word : EveryControlWord()) {
+        for (const RoundCase& c : cases) {
+            SCOPED_TRACE(testing::Message() << std::hex << word << std::dec << " " << c.value << ", " << c.digits);
+            const long double result = UnderControlWord(word, [&] { return RoundToDigits(c.value, c.digits); });
+            ExpectSameDouble(StoreAsDouble(result), c.extended, "RoundToDigits");
         }
     }
 }

@@ -66,6 +66,11 @@ CallRecord CallRow(const FormattingRow& row, const Slots& slots, std::uint16_t c
     return CallAt(function, slots, controlWord, preloaded);
 }
 
+CallRecord CallWithCleanStatus(const FormattingRow& row, const Slots& slots, std::uint16_t controlWord) {
+    asm volatile("fnclex");
+    return CallRow(row, slots, controlWord);
+}
+
 std::string Listed(const std::vector<std::string>& faults) {
     constexpr std::size_t kShown = 20;
     std::ostringstream out;

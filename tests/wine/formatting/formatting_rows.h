@@ -51,6 +51,12 @@ std::string ContractFault(const FormattingRow& row, const CallRecord& record, in
 CallRecord CallRow(const FormattingRow& row, const Slots& slots, std::uint16_t controlWord = 0x037F,
                    int preloaded = 0);
 
+// The same with the caller's status word cleared first, so the exception
+// flags seen afterwards were raised by the export.
+CallRecord CallWithCleanStatus(const FormattingRow& row, const Slots& slots, std::uint16_t controlWord = 0x037F);
+
+constexpr std::uint16_t kInvalidOperation = 0x0001;  // IE in the x87 status word
+
 constexpr std::uint16_t kExtendedToNearest = 0x037F;
 constexpr std::uint16_t kDoubleToNearest = 0x027F;
 constexpr std::uint16_t kExtendedTowardZero = 0x0F7F;

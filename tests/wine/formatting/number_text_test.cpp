@@ -147,5 +147,29 @@ TEST(NumberToText, EveryRowWorksAtTheCallersPrecision) {
     EXPECT_TRUE(faults.empty()) << Listed(faults);
 }
 
+// A NaN is told by its bits: NAN comes back, and a signalling one raises no
+// invalid operation, as it would if it were loaded onto the x87 to be looked at.
+TEST(NumberToText, NaNsOfEveryKindGiveNanAndRaiseNothing) {
+    constexpr std::uint64_t kNaNs[] = {kQuietNaN, kNegativeNaNWithPayload, kSignallingNaN, 0xFFF0000000000001};
+    std::vector<std::string> faults;
+    for (const FormattingRow& row : RowsOf(Group::NumberToText)) {
+        for (const std::uint64_t nan : kNaNs) {
+            for (const std::int32_t digits : {0, 2}) {
+                if (!row.TakesDigits(digits)) continue;
+                RowInputs inputs;
+                inputs.value = nan;
+                inputs.digits = digits;
+                const CallRecord record =
+                    CallWithCleanStatus(row, PlaceInputs(row, inputs, Decoys()[0], MinimalPush(row)));
+                const std::u16string text = OutcomeOf(row, record).text;
+                if (text != u"NAN" || (record.statusWordAfter & kInvalidOperation) != 0)
+                    faults.push_back(Case(row, nan, digits) + Units(text) + " with status word " +
+                                     Hex(record.statusWordAfter));
+            }
+        }
+    }
+    EXPECT_TRUE(faults.empty()) << Listed(faults);
+}
+
 }  // namespace
 }  // namespace lumi::test

@@ -22,7 +22,6 @@ constexpr std::uint64_t kSignallingNaN = 0x7FF0000000000123;
 constexpr std::uint64_t kQuietedSignallingNaN = 0x7FF8000000000123;  // what a load makes of it
 constexpr std::uint64_t kSmallestSubnormal = 1;
 constexpr double kInfinity = std::numeric_limits<double>::infinity();
-constexpr std::uint16_t kInvalidOperation = 0x0001;  // IE in the x87 status word
 
 struct RoundingCase {
     double value;
@@ -142,13 +141,6 @@ TEST(Rounding, EveryRowWorksAtTheCallersPrecision) {
         }
     }
     EXPECT_TRUE(faults.empty()) << Listed(faults);
-}
-
-// The caller's status word is clean at each call, so the invalid flag seen
-// afterwards was raised by the export.
-CallRecord CallWithCleanStatus(const FormattingRow& row, const Slots& slots) {
-    asm volatile("fnclex");
-    return CallRow(row, slots);
 }
 
 TEST(Extremes, LargerAndSmallerReturnOneOperandBitForBit) {

@@ -5,7 +5,9 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <algorithm>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "tests/wine/formatting/formatting_rows.h"
@@ -93,10 +95,11 @@ public:
 
     bool Ready() const { return base_ != nullptr; }
 
-    // A copy of `text` that ends right at the guard.
-    const char16_t* AtEnd(std::u16string_view text) {
+    // A copy of `text` that ends right at the guard, or `gap` bytes before it
+    // (an odd gap leaves the units at odd addresses, as a host may pass them).
+    const char16_t* AtEnd(std::u16string_view text, std::size_t gap = 0) {
         const std::size_t bytes = (text.size() + 1) * sizeof(char16_t);
-        char16_t* copy = reinterpret_cast<char16_t*>(base_ + page_ - bytes);
+        char16_t* copy = reinterpret_cast<char16_t*>(base_ + page_ - bytes - gap);
         std::memcpy(copy, text.data(), text.size() * sizeof(char16_t));
         copy[text.size()] = 0;
         return copy;
@@ -137,6 +140,34 @@ TEST(Search, NoReadPassesATerminatingUnit) {
             if (position != c.position)
                 faults.push_back(std::string(row.code) + " finding " + Units(pattern) + " in " + Units(text) + ": " +
                                  std::to_string(position) + ", want " + std::to_string(c.position));
+        }
+    }
+    EXPECT_TRUE(faults.empty()) << Listed(faults);
+}
+
+// Every length of text, so every alignment of its units against the 16-byte
+// blocks a wide scan reads, with the match at the very end or nowhere.
+TEST(Search, EveryLengthAndAlignmentAtTheGuard) {
+    GuardedPage guarded;
+    ASSERT_TRUE(guarded.Ready());
+    std::vector<std::string> faults;
+    for (const FormattingRow& row : RowsOf(Group::Search)) {
+        for (std::size_t length = 1; length <= 40; ++length) {
+            std::u16string text;
+            for (std::size_t i = 0; i < length; ++i) text += static_cast<char16_t>(u'a' + i % 3);
+            const std::u16string patterns[] = {text.substr(length - std::min<std::size_t>(length, 10)), u"ac", u"cb"};
+            for (const std::u16string& pattern : patterns) {
+                const std::size_t at = text.find(pattern);
+                const std::int32_t want = at == std::u16string::npos ? -1 : static_cast<std::int32_t>(at);
+                for (const std::size_t gap : {0, 1}) {
+                    const std::int32_t position = PositionOf(row, guarded.AtEnd(text, gap), pattern.c_str(),
+                                                             kUnmappedDecoys);
+                    if (position != want)
+                        faults.push_back(std::string(row.code) + " finding " + Units(pattern.c_str()) + " in " +
+                                         Units(text.c_str()) + " (gap " + std::to_string(gap) + "): " +
+                                         std::to_string(position) + ", want " + std::to_string(want));
+                }
+            }
         }
     }
     EXPECT_TRUE(faults.empty()) << Listed(faults);

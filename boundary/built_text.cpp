@@ -1,5 +1,6 @@
-// Per-thread rings of built texts, found through a Windows TLS index.
-// Rings are listed so that unload can free those of threads still running.
+// Per-thread rings of built texts, found through a Windows TLS index whose
+// slot holds the thread's next buffer. Rings are listed so that unload can
+// free those of threads still running.
 #include "boundary/built_text.h"
 
 #include <windows.h>
@@ -11,23 +12,24 @@ std::uint32_t gBuiltTextIndex = TLS_OUT_OF_INDEXES;
 namespace {
 
 SRWLOCK gRingsLock = SRWLOCK_INIT;
-ThreadRing gRings = {0, {}, &gRings, &gRings};  // list head; also the ring of last resort
+ThreadRing gRings = {{}, &gRings, &gRings, nullptr};  // list head; also the ring of last resort
+volatile LONG gLastResortTurn = 0;
 
-ThreadRing* ReadThreadRing() {
-    // TlsGetValue clears the last error; keep the host's.
+// TlsGetValue clears the last error; keep the host's.
+char16_t* ReadThreadSlot() {
     const DWORD lastError = GetLastError();
-    auto* ring = static_cast<ThreadRing*>(TlsGetValue(gBuiltTextIndex));
+    auto* text = static_cast<char16_t*>(TlsGetValue(gBuiltTextIndex));
     SetLastError(lastError);
-    return ring;
+    return text;
 }
 
+// A new ring, listed; null when the heap has no room.
 ThreadRing* CreateThreadRing() {
-    auto* ring = static_cast<ThreadRing*>(HeapAlloc(GetProcessHeap(), 0, sizeof(ThreadRing)));
-    if (ring == nullptr || !TlsSetValue(gBuiltTextIndex, ring)) {
-        if (ring != nullptr) HeapFree(GetProcessHeap(), 0, ring);
-        return &gRings;  // out of memory: share the fallback ring rather than fail
-    }
-    ring->turn = 0;
+    void* allocation = HeapAlloc(GetProcessHeap(), 0, sizeof(ThreadRing) + kRingBytes);
+    if (allocation == nullptr) return nullptr;
+    const auto aligned = (reinterpret_cast<std::uintptr_t>(allocation) + kRingBytes - 1) & ~(kRingBytes - 1);
+    auto* ring = reinterpret_cast<ThreadRing*>(aligned);
+    ring->allocation = allocation;
     AcquireSRWLockExclusive(&gRingsLock);
     ring->prev = &gRings;
     ring->next = gRings.next;
@@ -40,15 +42,30 @@ ThreadRing* CreateThreadRing() {
 void Unlink(ThreadRing* ring) {
     ring->prev->next = ring->next;
     ring->next->prev = ring->prev;
-    HeapFree(GetProcessHeap(), 0, ring);
+    HeapFree(GetProcessHeap(), 0, ring->allocation);
 }
 
 }  // namespace
 
 char16_t* NextBuiltTextSlow() {
-    ThreadRing* ring = ReadThreadRing();
-    if (ring == nullptr) ring = CreateThreadRing();
-    return ring->text[ring->turn++ % kBuiltTextRing];
+    char16_t* text = ReadThreadSlot();
+    if (text == nullptr) {
+        ThreadRing* ring = CreateThreadRing();
+        if (ring != nullptr && TlsSetValue(gBuiltTextIndex, ring->text[0])) {
+            text = ring->text[0];
+        } else {
+            // Out of memory: share the ring of last resort rather than fail.
+            if (ring != nullptr) {
+                AcquireSRWLockExclusive(&gRingsLock);
+                Unlink(ring);
+                ReleaseSRWLockExclusive(&gRingsLock);
+            }
+            const LONG turn = InterlockedIncrement(&gLastResortTurn);
+            return gRings.text[static_cast<std::uint32_t>(turn) % kBuiltTextRing];
+        }
+    }
+    TlsSetValue(gBuiltTextIndex, FollowingText(text));
+    return text;
 }
 
 bool StartBuiltTexts() {
@@ -58,11 +75,11 @@ bool StartBuiltTexts() {
 
 void ReleaseThreadBuiltTexts() {
     if (gBuiltTextIndex == TLS_OUT_OF_INDEXES) return;
-    auto* ring = static_cast<ThreadRing*>(TlsGetValue(gBuiltTextIndex));
-    if (ring == nullptr || ring == &gRings) return;
+    auto* text = static_cast<char16_t*>(TlsGetValue(gBuiltTextIndex));
+    if (text == nullptr || RingOf(text) == &gRings) return;
     TlsSetValue(gBuiltTextIndex, nullptr);
     AcquireSRWLockExclusive(&gRingsLock);
-    Unlink(ring);
+    Unlink(RingOf(text));
     ReleaseSRWLockExclusive(&gRingsLock);
 }
 

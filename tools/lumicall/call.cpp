@@ -41,9 +41,11 @@ int CallOne(CommandLine& line) {
     const Outcome outcome = CallExport(function, entry, fill.words, controlWord);
     const std::vector<std::string> breaches = Breaches(entry, outcome);
 
+    const std::string count = SlotCountWords(entry);
+    const bool one = count == "1" || count.ends_with(" 1");
     Table table;
     table.Add({"export", std::string(kExportPrefix) + std::string(entry.code) + "  (" +
-                             std::string(ConventionWords(entry.convention)) + ", " + SlotCountWords(entry) + " slots)"});
+                             std::string(ConventionWords(entry.convention)) + ", " + count + (one ? " slot)" : " slots)")});
     table.Add({"body", BodyWords(entry)});
     table.Add({"slots", SlotList(fill, true)});
     table.Add({"decoys", SlotList(fill, false)});

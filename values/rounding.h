@@ -72,8 +72,8 @@ inline long double RoundToDigits(double value, std::int32_t digits) {
     const long double multiplier = rounding::MultiplierFor(digits);
     // Rounding the scaled sum to double first lets a sum just below the next
     // integer (0.49999999999999994 + 0.5) reach it: part of the contract.
-    double scaledSum = static_cast<double>(static_cast<long double>(value) * multiplier + 0.5L);
-    asm volatile("" : "+m"(scaledSum));  // a real 64-bit store, read back by the floor
+    double scaledSum;  // read back from memory by the floor
+    StoreDouble(scaledSum, static_cast<long double>(value) * multiplier + 0.5L);
     return static_cast<long double>(rounding::FloorInPlace(scaledSum)) / multiplier;
 }
 

@@ -10,12 +10,17 @@
 
 namespace lumi {
 
-// Rounds a working-precision value to double by a real 64-bit store.
-// GCC keeps excess precision on x87 registers; the empty asm makes the
-// stored double the one that is read back.
+// Rounds a working-precision value to double by a real 64-bit store into
+// `cell`. GCC keeps excess precision on x87 registers; the empty asm makes
+// the stored double the one that is read back.
+inline void StoreDouble(double& cell, long double value) {
+    cell = static_cast<double>(value);
+    asm volatile("" : "+m"(cell));
+}
+
 inline double StoreAsDouble(long double value) {
-    double stored = static_cast<double>(value);
-    asm volatile("" : "+m"(stored));
+    double stored;
+    StoreDouble(stored, value);
     return stored;
 }
 

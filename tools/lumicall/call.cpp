@@ -1,5 +1,4 @@
 // lumicall call CODE ARG... [--cw HEX]: one export through the raw-slot thunk.
-#include <cstdio>
 #include <random>
 
 #include "catalogue/describe.h"
@@ -10,16 +9,10 @@ namespace lumi::call {
 
 namespace {
 
-std::string Hex8(std::uint32_t word) {
-    char text[12];
-    std::snprintf(text, sizeof text, "%08X", static_cast<unsigned>(word));
-    return text;
-}
-
 std::string SlotList(const SlotFill& fill, bool given) {
     std::string list;
     for (std::size_t k = 0; k < fill.words.size(); ++k)
-        if (fill.given[k] == given) list += (list.empty() ? "" : "  ") + std::to_string(k) + "=" + Hex8(fill.words[k]);
+        if (fill.given[k] == given) list += (list.empty() ? "" : "  ") + std::to_string(k) + "=" + Hex(fill.words[k], 8);
     return list.empty() ? "none" : list;
 }
 
@@ -54,7 +47,7 @@ int CallOne(CommandLine& line) {
         const int depth = outcome.record.depthAfter - outcome.record.depthBefore;
         table.Add({"popped", PoppedWords(outcome.record.popped)});
         table.Add({"x87", "depth " + std::string(depth >= 0 ? "+" : "") + std::to_string(depth) + ", control word " +
-                              Hex8(outcome.record.controlWordAfter).substr(4) + " after the call (" +
+                              Hex(outcome.record.controlWordAfter, 4) + " after the call (" +
                               std::string(kControlWordCompared) + " compared)"});
         if (const std::uint16_t pending = outcome.record.UnmaskedFlags())
             table.Add({"raised", X87ExceptionWords(pending) + ", unmasked by the control word and left pending"});

@@ -169,11 +169,7 @@ public:
 private:
     void Report(const ExportEntry& entry, std::string what) { problems_.push_back({entry.code, std::move(what)}); }
 
-    std::string HostWord() const {
-        char text[8];
-        std::snprintf(text, sizeof text, "%04X", static_cast<unsigned>(*hostWord_));
-        return text;
-    }
+    std::string HostWord() const { return Hex(*hostWord_, 4); }
 
     // One pointer per text, the same on every call and for every export of it.
     void CheckTextPointer(const ExportEntry& entry, const Outcome& first, const Outcome& second) {

@@ -23,16 +23,6 @@ constexpr KeptRegister kKeptRegisters[] = {
     {"EBP", &CallRecord::ebp, CallRecord::kEbp},
 };
 
-std::string Hex(std::uint64_t value, int digits) {
-    char text[24];
-    std::snprintf(text, sizeof text, "%0*llX", digits, static_cast<unsigned long long>(value));
-    return text;
-}
-
-// The caller unmasked an x87 exception and the export met it, which trapped.
-bool RaisedUnmasked(const Outcome& outcome) {
-    return outcome.fault && outcome.fault->FloatingPoint() && UnmasksAnyException(outcome.record.controlWord);
-}
 
 int DepthChange(const Outcome& outcome) { return outcome.record.depthAfter - outcome.record.depthBefore; }
 
@@ -51,11 +41,6 @@ std::string ExtendedBits(const std::uint8_t (&st0)[10]) {
     return Hex(signAndExponent, 4) + "_" + Hex(significand, 16);
 }
 
-std::string DoubleWords(double value) {
-    char text[40];
-    std::snprintf(text, sizeof text, "%.17g", value);
-    return std::string(text) + "  (0x" + Hex(std::bit_cast<std::uint64_t>(value), 16) + ")";
-}
 
 void CopyText(Outcome& outcome) {
     const auto* text = reinterpret_cast<const char16_t*>(static_cast<std::uintptr_t>(outcome.record.eax));
@@ -68,6 +53,22 @@ void CopyText(Outcome& outcome) {
 }
 
 }  // namespace
+
+std::string Hex(std::uint64_t value, int digits) {
+    char text[24];
+    std::snprintf(text, sizeof text, "%0*llX", digits, static_cast<unsigned long long>(value));
+    return text;
+}
+
+std::string DoubleWords(std::uint64_t bits) {
+    char text[40];
+    std::snprintf(text, sizeof text, "%.17g", std::bit_cast<double>(bits));
+    return std::string(text) + "  (0x" + Hex(bits, 16) + ")";
+}
+
+bool RaisedUnmasked(const Outcome& outcome) {
+    return outcome.fault && outcome.fault->FloatingPoint() && UnmasksAnyException(outcome.record.controlWord);
+}
 
 std::uint32_t ExpectedPop(const ExportEntry& entry) {
     return entry.convention == Convention::CalleePops ? 4u * static_cast<std::uint32_t>(entry.slots) : 0u;
@@ -145,7 +146,7 @@ std::string ResultWords(const ExportEntry& entry, const Outcome& outcome) {
         case ValueKind::Double:
             if (!LeftOneValue(outcome)) return "(nothing on the x87 stack)";
             if (!IsDouble(record.Result())) return "80-bit 0x" + ExtendedBits(record.st0) + ", not a double";
-            return DoubleWords(record.ResultAsDouble());
+            return DoubleWords(std::bit_cast<std::uint64_t>(record.ResultAsDouble()));
         case ValueKind::Truth:
             return std::to_string(record.eax) + (record.eax == 1 ? "  (true)" : record.eax == 0 ? "  (false)" : "");
         case ValueKind::Word:

@@ -33,6 +33,15 @@ constexpr std::size_t kMaxTextUnits = 4096;
 Outcome CallExport(const void* function, const ExportEntry& entry, const std::vector<std::uint32_t>& slots,
                    std::uint16_t controlWord = kDefaultControlWord);
 
+// `value` in upper-case hexadecimal, padded with 0 to `digits`.
+std::string Hex(std::uint64_t value, int digits);
+
+// A double with 17 significant digits and its bits: "0.5  (0x3FE0000000000000)".
+std::string DoubleWords(std::uint64_t bits);
+
+// The caller unmasked an x87 exception and the export met it, which trapped.
+bool RaisedUnmasked(const Outcome& outcome);
+
 // Each way the call broke the row's contract, in words; empty when it held.
 // An exception the control word unmasked and the export met is no breach:
 // what happens then is the library's own choice.

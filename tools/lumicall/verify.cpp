@@ -30,16 +30,9 @@ namespace {
 
 constexpr std::uint16_t kExtendedWord = 0x037F;  // 64-bit precision, to nearest
 constexpr std::uint16_t kDoubleWord = 0x027F;    // 53-bit precision, to nearest
-constexpr std::uint16_t kExceptionMasks = 0x003F;
 constexpr int kThreads = 8;
 constexpr std::size_t kFailuresShown = 20;  // on the console; the report has them all
 constexpr std::size_t kFailuresKeptPerThread = 50;
-
-std::string Hex4(std::uint16_t word) {
-    char text[8];
-    std::snprintf(text, sizeof text, "%04X", static_cast<unsigned>(word));
-    return text;
-}
 
 // "  label          text": one line of verify's summary, labels in one column.
 std::string Line(std::string_view label, const std::string& text) {
@@ -51,13 +44,6 @@ std::string Line(std::string_view label, const std::string& text) {
 
 std::string SeparatorWords(char16_t separator) {
     return separator == 0 ? "none" : QuotedText(std::u16string(1, separator));
-}
-
-std::string DoubleWords(std::uint64_t bits) {
-    char text[48];
-    std::snprintf(text, sizeof text, "%.17g  (0x%016llX)", std::bit_cast<double>(bits),
-                  static_cast<unsigned long long>(bits));
-    return text;
 }
 
 // ---- What verify says ------------------------------------------------------------------
@@ -220,10 +206,6 @@ std::string Mismatch(const ExportEntry& entry, const Outcome& outcome, const Kno
     }
 }
 
-bool RaisedAsAllowed(const Outcome& outcome, std::uint16_t word) {
-    return outcome.fault && outcome.fault->FloatingPoint() && (word & kExceptionMasks) != kExceptionMasks;
-}
-
 // ---- The separators ---------------------------------------------------------------------
 
 // The separator a text shows between `before` and `after`: none when they
@@ -297,11 +279,11 @@ ReplayCounts Replay(const Library& library, std::uint16_t word, int combination,
         }
         const KnownAnswer& answer = *known.AnswerUnder(combination);
         const Outcome outcome = CallExport(function, entry, SlotsWith(entry, known.inputs, random), word);
-        if (RaisedAsAllowed(outcome, word)) {
+        if (RaisedUnmasked(outcome)) {
             ++counts.raised;
         } else if (const std::string mismatch = Mismatch(entry, outcome, answer, separators); !mismatch.empty()) {
             ++counts.failed;
-            findings.Fail(known.code, "with " + InputsWords(entry, known.inputs) + ", under " + Hex4(word) + ": " + mismatch);
+            findings.Fail(known.code, "with " + InputsWords(entry, known.inputs) + ", under " + Hex(word, 4) + ": " + mismatch);
         } else {
             ++counts.held;
         }
@@ -390,8 +372,6 @@ int Verify(CommandLine& line) {
         const std::string version = ModuleVersion(library.module);
         const LocaleSeparators locale = LocaleSeparatorsNow();
         const Observed observed = ObservedSeparators(library, random);
-        char localeId[12];
-        std::snprintf(localeId, sizeof localeId, "%04lX", static_cast<unsigned long>(locale.locale));
         findings.Say(
             "lumicall " + std::string(OwnVersion()) + " verify: does this lumivextaran.dll answer exactly here?\n\n" +
             Line("library", LoadedPath(library)) +
@@ -401,7 +381,7 @@ int Verify(CommandLine& line) {
             Line("separators", "decimal " + ObservedWords(observed.decimal, observed.decimalText) + ", time " +
                                    ObservedWords(observed.time, observed.timeText) + " in the DLL's own texts") +
             Line("", "decimal " + TakenWords(locale.decimal, locale.decimalItem) + ", time " +
-                         TakenWords(locale.time, locale.timeItem) + " from the user's locale now (" + localeId + ")") +
+                         TakenWords(locale.time, locale.timeItem) + " from the user's locale now (" + Hex(locale.locale, 4) + ")") +
             "\n");
 
         const Separators expected{locale.decimal, locale.time};
@@ -440,17 +420,17 @@ int Verify(CommandLine& line) {
             const ReplayCounts counts = Replay(library, word, *CombinationOf(word), expected, findings, random);
             replayed += counts.held;
             skipped += counts.raised + counts.missing;
-            findings.Say(Line(label, cases + Hex4(word) + " (" + role + "): " + CountsWords(counts)));
+            findings.Say(Line(label, cases + Hex(word, 4) + " (" + role + "): " + CountsWords(counts)));
         };
         replay(kExtendedWord, "64-bit, to nearest", "known answers");
         replay(kDoubleWord, "53-bit, to nearest", "");
         if (hostWord == kExtendedWord || hostWord == kDoubleWord)
-            findings.Say(Line("", hostRole + ", " + Hex4(hostWord) + ", is one of these"));
+            findings.Say(Line("", hostRole + ", " + Hex(hostWord, 4) + ", is one of these"));
         else if (CombinationOf(hostWord))
             replay(hostWord, hostRole, "");
         else {
             skipped += KnownCases().size();
-            findings.Say(Line("", "none under " + Hex4(hostWord) + " (" + hostRole +
+            findings.Say(Line("", "none under " + Hex(hostWord, 4) + " (" + hostRole +
                                       "): it selects the reserved precision, for which the table has no answers"));
         }
         const ThreadCounts threads = ReplayTextsOnThreads(library, expected, findings);

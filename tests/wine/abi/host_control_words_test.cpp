@@ -23,7 +23,8 @@ namespace {
 struct HostWord {
     std::uint16_t unmasked, masked;
 };
-constexpr HostWord kUnmaskingWords[] = {{0x1372, 0x137F}, {0x1272, 0x127F}};
+constexpr HostWord kUnmaskingWords[] = {{kHostExtendedUnmasked, kHostExtendedUnmasked | kX87Exceptions},
+                                        {kHostDoubleUnmasked, kHostDoubleUnmasked | kX87Exceptions}};
 
 // Any finite double: the value of a pass-through, number to text, larger-of
 // or smaller-of export (subnormals and the ends of the range included).

@@ -2,7 +2,9 @@
 //
 // Each thread has a ring of kBuiltTextRing buffers: a returned text stays
 // readable until the same thread has made kBuiltTextRing - 1 more
-// text-building calls, and other threads never touch it.
+// text-building calls, and other threads never touch it. Without a TLS index
+// or heap room for a ring, one shared ring keeps that for callers that keep
+// to one thread at a time.
 #pragma once
 
 #include <cstddef>
@@ -41,7 +43,7 @@ extern std::uint32_t gBuiltTextIndex;
 constexpr std::uint32_t kTebTlsSlots = 0xE10;  // TEB.TlsSlots[64] on 32-bit Windows
 constexpr std::uint32_t kTebTlsSlotCount = 64;
 
-// The first call on a thread, or an index past the TEB's own slots.
+// The first call on a thread, an index past the TEB's own slots, or no index.
 char16_t* NextBuiltTextSlow();
 
 // The calling thread's next buffer of kBuiltTextUnits units. mingw's
@@ -61,8 +63,9 @@ inline char16_t* NextBuiltText() {
     return NextBuiltTextSlow();
 }
 
-// Load and unload of the library, and the end of a thread.
-bool StartBuiltTexts();
+// Load and unload of the library, and the end of a thread. Without a TLS
+// index every thread's texts come from one shared ring.
+void StartBuiltTexts();
 void ReleaseThreadBuiltTexts();
 void StopBuiltTexts();
 

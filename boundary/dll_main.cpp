@@ -8,8 +8,10 @@
 extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved) {
     switch (reason) {
         case DLL_PROCESS_ATTACH:
+            // Never refuses to load: built texts manage without a TLS index.
             lumi::TakeLocaleSnapshot();
-            return lumi::StartBuiltTexts() ? TRUE : FALSE;
+            lumi::StartBuiltTexts();
+            break;
         case DLL_THREAD_DETACH:
             lumi::ReleaseThreadBuiltTexts();
             break;

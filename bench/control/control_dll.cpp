@@ -56,7 +56,7 @@ BENCH_EXPORT const char16_t* __stdcall ThreadLocalText() { return WriteProbe(tTh
 // The ring's TLS index lives as long as this DLL, as in the library.
 extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID) {
     switch (reason) {
-        case DLL_PROCESS_ATTACH: return lumi::StartBuiltTexts() ? TRUE : FALSE;
+        case DLL_PROCESS_ATTACH: lumi::StartBuiltTexts(); break;
         case DLL_THREAD_DETACH: lumi::ReleaseThreadBuiltTexts(); break;
         case DLL_PROCESS_DETACH: lumi::StopBuiltTexts(); break;
     }

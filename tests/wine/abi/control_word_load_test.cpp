@@ -47,7 +47,7 @@ TEST(ControlWordAcrossLoad, LoadCallAndUnloadKeepTheCallersWord) {
         SCOPED_TRACE(precision.name);
         const std::uint16_t word = precision.controlWord;
         SetControlWord(word);
-        HMODULE module = LoadLibraryA(LibraryPath().c_str());
+        HMODULE module = LoadLibraryUnderTest();
         const std::uint16_t afterLoad = ControlWord();
         SetControlWord(saved);
         ASSERT_NE(module, nullptr) << LibraryPath();

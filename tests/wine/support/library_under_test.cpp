@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <stdexcept>
+#include <string_view>
 
 #include "tests/wine/support/decoys.h"
 
@@ -14,9 +15,65 @@ std::string LibraryPath() {
     return path != nullptr && *path != '\0' ? path : "lumivextaran.dll";
 }
 
+LoadState RequestedLoadState() {
+    const struct {
+        std::string_view name;
+        LoadState state;
+    } kStates[] = {
+        {"", LoadState::Ordinary},
+        {"away_from_base", LoadState::AwayFromBase},
+        {"no_tls_index", LoadState::NoTlsIndex},
+    };
+    const char* requested = std::getenv("LUMI_TEST_LOAD");
+    const std::string_view name = requested == nullptr ? "" : requested;
+    for (const auto& known : kStates)
+        if (known.name == name) return known.state;
+    throw std::runtime_error("LUMI_TEST_LOAD=" + std::string(name) + " names no load state");
+}
+
+PreferredPlace PreferredPlaceOf(const std::string& path) {
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) throw std::runtime_error("cannot open " + path);
+    auto read = [&](LONG offset, void* into, DWORD bytes) {
+        DWORD got = 0;
+        return SetFilePointer(file, offset, nullptr, FILE_BEGIN) != INVALID_SET_FILE_POINTER &&
+               ReadFile(file, into, bytes, &got, nullptr) && got == bytes;
+    };
+    IMAGE_DOS_HEADER dos{};
+    IMAGE_NT_HEADERS32 headers{};
+    const bool complete = read(0, &dos, sizeof dos) && read(dos.e_lfanew, &headers, sizeof headers);
+    CloseHandle(file);
+    if (!complete || headers.Signature != IMAGE_NT_SIGNATURE) throw std::runtime_error(path + " has no PE header");
+    return {headers.OptionalHeader.ImageBase, headers.OptionalHeader.SizeOfImage};
+}
+
+int TakeEveryTlsIndex() {
+    int taken = 0;
+    while (TlsAlloc() != TLS_OUT_OF_INDEXES) ++taken;
+    return taken;
+}
+
+HMODULE LoadLibraryUnderTest() {
+    const LoadState state = RequestedLoadState();
+    const std::string path = LibraryPath();
+    static const PreferredPlace reserved = [&]() -> PreferredPlace {
+        if (state == LoadState::NoTlsIndex) TakeEveryTlsIndex();
+        if (state != LoadState::AwayFromBase) return {};
+        // Kept for the whole program: every load and reload must move.
+        const PreferredPlace place = PreferredPlaceOf(path);
+        VirtualAlloc(reinterpret_cast<void*>(place.base), place.size, MEM_RESERVE, PAGE_NOACCESS);
+        return place;
+    }();
+    HMODULE module = LoadLibraryA(path.c_str());
+    if (module != nullptr && state == LoadState::AwayFromBase &&
+        reinterpret_cast<std::uintptr_t>(module) == reserved.base)
+        throw std::runtime_error(path + " loaded at its preferred base, which was reserved");
+    return module;
+}
+
 HMODULE Library() {
     static HMODULE module = [] {
-        HMODULE loaded = LoadLibraryA(LibraryPath().c_str());
+        HMODULE loaded = LoadLibraryUnderTest();
         if (loaded == nullptr) throw std::runtime_error("cannot load " + LibraryPath());
         return loaded;
     }();

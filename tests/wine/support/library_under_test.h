@@ -18,6 +18,31 @@ namespace lumi::test {
 // Path of the DLL under test: $LUMIVEXTARAN_DLL, else lumivextaran.dll.
 std::string LibraryPath();
 
+// $LUMI_TEST_LOAD names the host state a test program loads the DLL in,
+// so that the same tests run there:
+//   away_from_base  its preferred base (from the file's PE header) is
+//                   reserved first, so it must be relocated;
+//   no_tls_index    the program has taken every TLS index first.
+// Unset or empty: an ordinary load. Throws on an unknown name.
+enum class LoadState { Ordinary, AwayFromBase, NoTlsIndex };
+LoadState RequestedLoadState();
+
+// The DLL loaded in the requested state, or null; every load of a program
+// goes through here. Throws when the state cannot be made, or when a load
+// away from the base lands on it.
+HMODULE LoadLibraryUnderTest();
+
+// The image base in the PE header of the file at `path`, and its size.
+struct PreferredPlace {
+    std::uintptr_t base;
+    std::uint32_t size;
+};
+PreferredPlace PreferredPlaceOf(const std::string& path);
+
+// Takes TLS indexes until TlsAlloc fails, for the rest of the program;
+// answers how many it took.
+int TakeEveryTlsIndex();
+
 // The DLL loaded for the whole program (loaded on first use).
 HMODULE Library();
 

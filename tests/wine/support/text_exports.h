@@ -18,7 +18,7 @@ namespace lumi::test {
 // loaded through every Free().
 class OwnedLibrary {
 public:
-    OwnedLibrary() : module_(LoadLibraryA(LibraryPath().c_str())) {}
+    OwnedLibrary() : module_(LoadLibraryUnderTest()) {}
     ~OwnedLibrary() { Free(); }
     OwnedLibrary(const OwnedLibrary&) = delete;
     OwnedLibrary& operator=(const OwnedLibrary&) = delete;

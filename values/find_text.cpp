@@ -11,16 +11,159 @@
 namespace lumi {
 namespace {
 
-// pattern[1...] against scan[1...], given scan[0] == pattern[0]. A unit is
-// read only while all before it matched and are not 0, so neither text is
-// read past its terminator: the text's 0 differs from a pattern unit.
-bool RestMatches(const char16_t* scan, const char16_t* pattern) {
+// How many units of pattern match scan, given scan[0] == pattern[0]; all
+// of it when pattern[returned] is 0. A unit is read only while all before it
+// matched and are not 0, so neither text is read past its terminator: the
+// text's 0 differs from a pattern unit.
+std::size_t MatchedUnits(const char16_t* scan, const char16_t* pattern) {
     std::size_t j = 1;
     while (pattern[j] != 0 && pattern[j] == scan[j]) ++j;
-    return pattern[j] == 0;
+    return j;
+}
+
+// What a direct scan has spent comparing, against what it may spend by the
+// candidate it is at.
+class DirectScanBudget {
+public:
+    explicit DirectScanBudget(const char16_t* scan) : scan_(scan) {}
+
+    bool SpentAfter(const char16_t* candidate, std::size_t compared) {
+        spent_ += compared;
+        return spent_ > kDirectScanFreeUnits + kDirectScanUnitsPerUnit * static_cast<std::size_t>(candidate - scan_);
+    }
+
+private:
+    const char16_t* scan_;
+    std::size_t spent_ = 0;
+};
+
+// The units of a text known to lie before its terminator, measured on only
+// as far as a comparison needs (plus a margin, so that measuring is seldom
+// resumed): a long text is read once, and never past its terminator.
+class MeasuredText {
+public:
+    explicit MeasuredText(const char16_t* text) : text_(text) {}
+
+    bool Holds(std::size_t units) { return units <= known_ || MeasureTo(units); }
+
+private:
+    static constexpr std::size_t kMargin = 512;
+
+    __attribute__((noinline)) bool MeasureTo(std::size_t units) {
+        if (ended_) return false;
+        const std::size_t goal = units + kMargin;
+        while (known_ < goal && text_[known_] != 0) ++known_;
+        ended_ = known_ < goal;
+        return units <= known_;
+    }
+
+    const char16_t* text_;
+    std::size_t known_ = 0;
+    bool ended_ = false;
+};
+
+// A factorisation pattern = left right at a critical position: the right
+// part starts at `critical`, and `period` is the pattern's period when the
+// pattern is periodic (left is a suffix of the first period).
+struct Factorisation {
+    std::size_t critical;
+    std::size_t period;
+};
+
+// Start of the lexicographically greatest suffix of pattern[0, length),
+// under the unit order or its reverse, and that suffix's period.
+template <bool kReverseOrder>
+Factorisation MaximalSuffix(const char16_t* pattern, std::size_t length) {
+    std::ptrdiff_t before = -1;  // the unit before the best suffix so far
+    std::size_t j = 0, k = 1, period = 1;
+    while (j + k < length) {
+        const char16_t unit = pattern[j + k];
+        const char16_t best = pattern[before + static_cast<std::ptrdiff_t>(k)];
+        if (kReverseOrder ? unit > best : unit < best) {
+            j += k;
+            k = 1;
+            period = static_cast<std::size_t>(static_cast<std::ptrdiff_t>(j) - before);
+        } else if (unit == best) {
+            if (k != period) {
+                ++k;
+            } else {
+                j += period;
+                k = 1;
+            }
+        } else {
+            before = static_cast<std::ptrdiff_t>(j);
+            j += 1;
+            k = period = 1;
+        }
+    }
+    return {static_cast<std::size_t>(before + 1), period};
+}
+
+// The later of the two maximal suffixes is a critical position.
+Factorisation CriticalFactorisation(const char16_t* pattern, std::size_t length) {
+    const Factorisation forward = MaximalSuffix<false>(pattern, length);
+    const Factorisation reverse = MaximalSuffix<true>(pattern, length);
+    return forward.critical >= reverse.critical ? forward : reverse;
+}
+
+std::size_t LengthOf(const char16_t* text) {
+    std::size_t length = 0;
+    while (text[length] != 0) ++length;
+    return length;
+}
+
+bool SameUnits(const char16_t* a, const char16_t* b, std::size_t count) {
+    for (std::size_t i = 0; i < count; ++i)
+        if (a[i] != b[i]) return false;
+    return true;
 }
 
 }  // namespace
+
+// Crochemore and Perrin's two-way scan: the right part is compared left to
+// right, then the left part right to left; a mismatch in the right part
+// shifts by what matched of it, a match by the period. A periodic pattern
+// remembers how much of its left part the last shift kept matched, so no
+// text unit is compared more than twice.
+const char16_t* SearchPatternTwoWay(const char16_t* scan, const char16_t* pattern) {
+    const std::size_t length = LengthOf(pattern);
+    if (length == 0) return scan;
+    const auto [critical, period] = CriticalFactorisation(pattern, length);
+    MeasuredText text(scan);
+    if (SameUnits(pattern, pattern + period, critical)) {
+        std::size_t kept = 0;  // units of the pattern known to match after a shift by the period
+        for (std::size_t j = 0; text.Holds(j + length);) {
+            std::size_t i = critical > kept ? critical : kept;
+            while (i < length && pattern[i] == scan[j + i]) ++i;
+            if (i < length) {
+                j += i - critical + 1;
+                kept = 0;
+                continue;
+            }
+            i = critical;
+            while (i > kept && pattern[i - 1] == scan[j + i - 1]) --i;
+            if (i <= kept) return scan + j;
+            j += period;
+            kept = length - period;
+        }
+    } else {
+        // No period shorter than about half the pattern: shift past the longer part.
+        const std::size_t shift = (critical > length - critical ? critical : length - critical) + 1;
+        for (std::size_t j = 0; text.Holds(j + length);) {
+            std::size_t i = critical;
+            while (i < length && pattern[i] == scan[j + i]) ++i;
+            if (i < length) {
+                j += i - critical + 1;
+                continue;
+            }
+            i = critical;
+            while (i > 0 && pattern[i - 1] == scan[j + i - 1]) --i;
+            if (i == 0) return scan + j;
+            j += shift;
+        }
+    }
+    return nullptr;
+}
 
 // Aligned to 64 bytes: the candidate loop, near the start, then lies in one
 // fetch block wherever the function is linked (across two it ran 60% slower).
@@ -29,8 +172,12 @@ const char16_t* SearchPatternByUnit(const char16_t* scan, const char16_t* patter
     const char16_t first = pattern[0];
     if (first == 0) return scan;
     // Candidates are the units equal to the pattern's first; only those are compared on.
-    for (; *scan != 0; ++scan) {
-        if (*scan == first && RestMatches(scan, pattern)) return scan;
+    DirectScanBudget budget(scan);
+    for (const char16_t* candidate = scan; *candidate != 0; ++candidate) {
+        if (*candidate != first) continue;
+        const std::size_t matched = MatchedUnits(candidate, pattern);
+        if (pattern[matched] == 0) return candidate;
+        if (budget.SpentAfter(candidate, matched)) return SearchPatternTwoWay(candidate + 1, pattern);
     }
     return nullptr;
 }
@@ -68,6 +215,7 @@ const char16_t* SearchPatternByBlock(const char16_t* scan, const char16_t* patte
     const auto address = reinterpret_cast<std::uintptr_t>(scan);
     if (address % sizeof(char16_t) != 0) return SearchPatternByUnit(scan, pattern);  // units straddle lanes
 
+    DirectScanBudget budget(scan);
     const __m128i firstUnit = _mm_set1_epi16(static_cast<short>(first));
     const __m128i terminator = _mm_setzero_si128();
     const auto* block = reinterpret_cast<const __m128i*>(address & ~(kBlockBytes - 1));
@@ -87,7 +235,9 @@ const char16_t* SearchPatternByBlock(const char16_t* scan, const char16_t* patte
             candidates &= endBits ^ (endBits - 1);  // up to the terminator; all if none
             for (; candidates != 0; candidates &= candidates - 1) {
                 const auto* candidate = reinterpret_cast<const char16_t*>(block) + __builtin_ctz(candidates) / 2;
-                if (RestMatches(candidate, pattern)) return candidate;
+                const std::size_t matched = MatchedUnits(candidate, pattern);
+                if (pattern[matched] == 0) return candidate;
+                if (budget.SpentAfter(candidate, matched)) return SearchPatternTwoWay(candidate + 1, pattern);
             }
             if (endBits != 0) return nullptr;
         }

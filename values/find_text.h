@@ -1,6 +1,7 @@
 // Substring search over NUL-terminated UTF-16 code units.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 namespace lumi {
@@ -9,12 +10,21 @@ namespace lumi {
 // Eight units at a time where the CPU has SSE2, else one at a time.
 const char16_t* SearchPattern(const char16_t* scan, const char16_t* pattern);
 
-// The two scans behind SearchPattern; the same answers for every input.
+// The scans behind SearchPattern; the same answers for every input. The two
+// direct scans compare on at each unit equal to the pattern's first: cheap
+// for ordinary texts, but at worst the product of the two lengths (a text of
+// 'a's, a pattern of 'a's and a 'b'). Once their comparisons exceed
+// kDirectScanFreeUnits plus kDirectScanUnitsPerUnit per unit scanned, they
+// hand the rest of the text to the two-way scan, linear in both lengths.
 const char16_t* SearchPatternByUnit(const char16_t* scan, const char16_t* pattern);
 #if defined(__i386__) || defined(__x86_64__)
 // Needs SSE2.
 const char16_t* SearchPatternByBlock(const char16_t* scan, const char16_t* pattern);
 #endif
+const char16_t* SearchPatternTwoWay(const char16_t* scan, const char16_t* pattern);
+
+constexpr std::size_t kDirectScanFreeUnits = 256;
+constexpr std::size_t kDirectScanUnitsPerUnit = 4;
 
 // Whether start < the length of text, reading no further than text[start]:
 // none of the first start + 1 units may be the terminator.

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <initializer_list>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "values/find_text.h"
@@ -52,6 +53,18 @@ public:
             text.push_back(unit % 4 == 0 ? u'a' + unit % 3 : unit);  // favour repeats
         }
         text.push_back(0);
+        text.shrink_to_fit();
+        return text;
+    }
+
+    // A text of `copies` copies of a short piece, and a tail: long periodic
+    // texts and patterns, whose partial matches make the direct scans hand
+    // over to the two-way scan.
+    std::vector<char16_t> TakeRepeatedText(std::size_t pieceUnits, std::size_t copies, std::size_t tailUnits) {
+        std::vector<char16_t> piece = TakeText(pieceUnits), tail = TakeText(tailUnits);
+        std::vector<char16_t> text;
+        for (std::size_t i = 0; i < copies; ++i) text.insert(text.end(), piece.begin(), piece.end() - 1);
+        text.insert(text.end(), tail.begin(), tail.end());
         text.shrink_to_fit();
         return text;
     }
@@ -124,17 +137,20 @@ void CheckSearch(const std::vector<char16_t>& text, const std::vector<char16_t>&
     const std::int32_t length = static_cast<std::int32_t>(text.size() - 1);
     const std::int32_t position = lumi::FindText(text.data(), pattern.data(), start);
     REQUIRE(position >= -1 && position <= length);
-    if (position >= 0) {
-        REQUIRE(position >= start);
-        REQUIRE(std::memcmp(text.data() + position, pattern.data(),
-                            (pattern.size() - 1) * sizeof(char16_t)) == 0);
+    if (start >= 0 && start < length) {  // the plain scan's answer
+        const std::size_t plain = std::u16string_view(text.data(), text.size() - 1).find(pattern.data(), start);
+        REQUIRE(position == (plain == std::u16string_view::npos ? -1 : static_cast<std::int32_t>(plain)));
+    } else {
+        REQUIRE(position == -1);
     }
-#if defined(__i386__) || defined(__x86_64__)
-    if (start >= 0 && start < length) {  // eight units at a time or one: the same answer
+    if (start >= 0 && start < length) {  // every scan: the same answer
         const char16_t* scan = text.data() + start;
-        REQUIRE(lumi::SearchPatternByBlock(scan, pattern.data()) == lumi::SearchPatternByUnit(scan, pattern.data()));
-    }
+        const char16_t* byUnit = lumi::SearchPatternByUnit(scan, pattern.data());
+        REQUIRE(lumi::SearchPatternTwoWay(scan, pattern.data()) == byUnit);
+#if defined(__i386__) || defined(__x86_64__)
+        REQUIRE(lumi::SearchPatternByBlock(scan, pattern.data()) == byUnit);
 #endif
+    }
     REQUIRE(lumi::FindText(nullptr, pattern.data(), start) == -1);
     REQUIRE(lumi::FindText(text.data(), nullptr, start) == -1);
 }
@@ -161,5 +177,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::vector<char16_t> pattern = bytes.TakeText(8);
     const std::vector<char16_t> text = bytes.TakeText(64);
     CheckSearch(text, pattern, start);
+
+    constexpr std::size_t kMostPatternCopies = 128, kMostTextCopies = 2048;
+    const std::size_t patternCopies = bytes.Take<std::uint8_t>() % kMostPatternCopies;
+    const std::size_t textCopies = bytes.Take<std::uint16_t>() % kMostTextCopies;
+    const std::vector<char16_t> periodicPattern = bytes.TakeRepeatedText(4, patternCopies, 3);
+    const std::vector<char16_t> periodicText = bytes.TakeRepeatedText(4, textCopies, 3);
+    CheckSearch(periodicText, periodicPattern, start);
     return 0;
 }

@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <cstring>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "tests/native/x87_test_support.h"
 
@@ -118,8 +120,10 @@ TEST(SearchPattern, BothScansAgreeAtEveryAlignment) {
             for (const std::u16string& placed : {text, text + u'\0' + pattern}) {
                 const char16_t* at = page.Place(placed);
                 for (std::size_t start = 0; start < length; ++start) {
-                    ASSERT_EQ(SearchPatternByBlock(at + start, pattern.c_str()),
-                              SearchPatternByUnit(at + start, pattern.c_str()))
+                    const char16_t* byUnit = SearchPatternByUnit(at + start, pattern.c_str());
+                    ASSERT_EQ(SearchPatternByBlock(at + start, pattern.c_str()), byUnit)
+                        << test::Narrow(text.c_str()) << " from " << start << ", " << test::Narrow(pattern.c_str());
+                    ASSERT_EQ(SearchPatternTwoWay(at + start, pattern.c_str()), byUnit)
                         << test::Narrow(text.c_str()) << " from " << start << ", " << test::Narrow(pattern.c_str());
                 }
             }
@@ -127,6 +131,77 @@ TEST(SearchPattern, BothScansAgreeAtEveryAlignment) {
     }
 }
 #endif
+
+// `times` copies of `unit`, then `tail`.
+std::u16string Repeated(std::u16string_view unit, std::size_t times, std::u16string_view tail = u"") {
+    std::u16string text;
+    for (std::size_t i = 0; i < times; ++i) text += unit;
+    return text += tail;
+}
+
+// Every scan against the standard library's search, where the direct scans
+// compare on long partial matches: periodic patterns and texts, and the
+// point where the direct scans hand over to the two-way scan.
+TEST(SearchPattern, EveryScanFindsTheFirstOccurrenceOfPeriodicPatterns) {
+    constexpr std::size_t kFree = kDirectScanFreeUnits, kPerUnit = kDirectScanUnitsPerUnit;
+    struct Case {
+        std::u16string text, pattern;
+    };
+    std::vector<Case> cases = {
+        {Repeated(u"a", 100'000), Repeated(u"a", 1000, u"b")},          // the direct scans' worst case
+        {Repeated(u"a", 100'000, u"b"), Repeated(u"a", 1000, u"b")},    // found at the very end
+        {Repeated(u"a", 999), Repeated(u"a", 1000)},                    // one unit short
+        {Repeated(u"ab", 20'000, u"c"), Repeated(u"ab", 700, u"c")},    // period 2, found at the end
+        {Repeated(u"ab", 20'000), Repeated(u"ab", 700, u"a")},          // periodic, found at 0
+        {Repeated(u"aab", 5000, u"aac"), Repeated(u"aab", 400, u"aac")},
+        {Repeated(u"aab", 5000), Repeated(u"baa", 400)},                // found at 2
+        {Repeated(u"abaababaab", 2000, u"x"), Repeated(u"abaababaab", 50, u"abaabx")},
+        {Repeated(u"ba", 3000, Repeated(u"a", 900)), Repeated(u"a", 600, u"b")},
+        {Repeated(u"a", 5000, Repeated(u"b", 3) + Repeated(u"a", 800)), Repeated(u"a", 800, u"bbb")},
+        {Repeated(u"\uFFFFa", 3000), Repeated(u"\uFFFF", 1, Repeated(u"a\uFFFF", 300, u"b"))},  // units above 0x7FFF
+    };
+    // Pattern a^k b in a^n b: the candidate at i costs k units, and the
+    // direct scans hand over after the first i with k (i + 1) > kFree + kPerUnit i.
+    for (const std::size_t k : {std::size_t{2}, std::size_t{5}, kFree - 1, kFree, kFree + 1}) {
+        const std::size_t handover = k <= kPerUnit ? 0 : k > kFree ? 0 : (kFree - k) / (k - kPerUnit) + 1;
+        for (std::size_t found = handover > 2 ? handover - 2 : 0; found <= handover + 2; ++found)
+            cases.push_back({Repeated(u"a", found + k, u"b"), Repeated(u"a", k, u"b")});
+    }
+    for (const Case& c : cases) {
+        const std::size_t at = std::u16string_view(c.text).find(c.pattern);
+        const char16_t* expected = at == std::u16string_view::npos ? nullptr : c.text.c_str() + at;
+        SCOPED_TRACE("pattern of " + std::to_string(c.pattern.size()) + " units in " +
+                     std::to_string(c.text.size()) + ", first at " + std::to_string(at));
+        EXPECT_EQ(SearchPatternTwoWay(c.text.c_str(), c.pattern.c_str()), expected);
+        EXPECT_EQ(SearchPatternByUnit(c.text.c_str(), c.pattern.c_str()), expected);
+#if defined(__i386__) || defined(__x86_64__)
+        EXPECT_EQ(SearchPatternByBlock(c.text.c_str(), c.pattern.c_str()), expected);
+#endif
+    }
+}
+
+// The two-way scan measures the text as it goes: a text ending at an
+// unreadable page, after a long partial match there.
+TEST(SearchPattern, TwoWayNeverReadsPastATerminator) {
+    GuardedText textPage, patternPage;
+    const struct {
+        std::u16string text, pattern;
+    } cases[] = {
+        {Repeated(u"a", 2000), Repeated(u"a", 300, u"b")},
+        {Repeated(u"a", 1500), Repeated(u"a", 1501)},
+        {Repeated(u"ab", 1000), Repeated(u"ab", 400, u"a")},
+        {Repeated(u"ab", 1000), Repeated(u"ab", 400, u"b")},
+        {Repeated(u"a", 1700, u"b"), Repeated(u"a", 300, u"b")},
+    };
+    for (const auto& c : cases) {
+        const char16_t* text = textPage.Place(c.text);
+        const char16_t* pattern = patternPage.Place(c.pattern);
+        const std::size_t at = std::u16string_view(c.text).find(c.pattern);
+        const char16_t* expected = at == std::u16string_view::npos ? nullptr : text + at;
+        EXPECT_EQ(SearchPatternTwoWay(text, pattern), expected);
+        EXPECT_EQ(SearchPattern(text, pattern), expected);
+    }
+}
 
 }  // namespace
 }  // namespace lumi

@@ -18,6 +18,26 @@ namespace {
 constexpr std::string_view kLibraryName = "lumivextaran.dll";
 constexpr std::size_t kExportNameLength = 29;
 
+struct WindowsVersion {
+    WORD major, minor;
+    auto operator<=>(const WindowsVersion&) const = default;
+};
+constexpr WindowsVersion kOldestWindows = {5, 1};  // Windows XP (SP3)
+
+struct AllowedImport {
+    std::string_view dll, function;
+    WindowsVersion first;
+};
+constexpr AllowedImport kAllowedImports[] = {
+#define ALLOWED_IMPORT(dll, function, major, minor) {dll, function, {major, minor}},
+#include "tests/wine/abi/allowed_imports.def"
+#undef ALLOWED_IMPORT
+};
+
+std::string Dotted(WindowsVersion version) {
+    return std::to_string(version.major) + "." + std::to_string(version.minor);
+}
+
 class Image {
 public:
     Image() : base_(reinterpret_cast<const std::uint8_t*>(Library())) {}
@@ -95,6 +115,57 @@ TEST(ExportTable, ImportsOnlySystemLibraries) {
         imported.insert(Lower(image.Text(entry->Name)));
     EXPECT_EQ(imported, allowed);
     EXPECT_EQ(image.Directory(IMAGE_DIRECTORY_ENTRY_DELAY_IMPORT).VirtualAddress, 0u) << "delay-loaded imports";
+}
+
+// Relocations present: the loader can move the DLL when its preferred base
+// is taken (the relocated test runs show that it then still answers).
+TEST(ExportTable, ImageCanMoveOffItsPreferredBase) {
+    const Image image;
+    EXPECT_FALSE(image.Headers().FileHeader.Characteristics & IMAGE_FILE_RELOCS_STRIPPED);
+    EXPECT_GT(image.Directory(IMAGE_DIRECTORY_ENTRY_BASERELOC).Size, 0u);
+    const auto* section = IMAGE_FIRST_SECTION(&image.Headers());
+    bool relocSection = false;
+    for (WORD i = 0; i < image.Headers().FileHeader.NumberOfSections; ++i, ++section)
+        relocSection |= std::string_view(reinterpret_cast<const char*>(section->Name), 6) == ".reloc";
+    EXPECT_TRUE(relocSection);
+}
+
+TEST(ExportTable, HeaderClaimsTheOldestWindowsSupported) {
+    const IMAGE_OPTIONAL_HEADER32& header = Image().Headers().OptionalHeader;
+    EXPECT_EQ(Dotted({header.MajorOperatingSystemVersion, header.MinorOperatingSystemVersion}), Dotted(kOldestWindows));
+    EXPECT_EQ(Dotted({header.MajorSubsystemVersion, header.MinorSubsystemVersion}), Dotted(kOldestWindows));
+}
+
+// Each imported function is listed, with a first Windows no newer than the
+// one the DLL claims: a new import fails here by name.
+TEST(ExportTable, ImportsOnlyListedFunctionsOfTheWindowsItClaims) {
+    const Image image;
+    const IMAGE_OPTIONAL_HEADER32& header = image.Headers().OptionalHeader;
+    const WindowsVersion claimed = {header.MajorOperatingSystemVersion, header.MinorOperatingSystemVersion};
+    const IMAGE_DATA_DIRECTORY& directory = image.Directory(IMAGE_DIRECTORY_ENTRY_IMPORT);
+    int imports = 0;
+    for (auto* entry = image.At<IMAGE_IMPORT_DESCRIPTOR>(directory.VirtualAddress); entry->Name != 0; ++entry) {
+        const std::string dll = image.Text(entry->Name);
+        ASSERT_NE(entry->OriginalFirstThunk, 0u) << dll << ": no table of imported names";
+        for (auto* thunk = image.At<IMAGE_THUNK_DATA32>(entry->OriginalFirstThunk); thunk->u1.AddressOfData != 0;
+             ++thunk, ++imports) {
+            if (IMAGE_SNAP_BY_ORDINAL32(thunk->u1.Ordinal)) {
+                ADD_FAILURE() << dll << " ordinal " << IMAGE_ORDINAL32(thunk->u1.Ordinal) << " is imported by number";
+                continue;
+            }
+            const std::string_view function =
+                reinterpret_cast<const char*>(image.At<IMAGE_IMPORT_BY_NAME>(thunk->u1.AddressOfData)->Name);
+            const auto* listed = std::find_if(std::begin(kAllowedImports), std::end(kAllowedImports), [&](const auto& row) {
+                return Lower(std::string(row.dll)) == Lower(dll) && row.function == function;
+            });
+            if (listed == std::end(kAllowedImports))
+                ADD_FAILURE() << dll << " " << function << " is imported but not in allowed_imports.def";
+            else if (listed->first > claimed)
+                ADD_FAILURE() << dll << " " << function << " is imported but needs Windows " << Dotted(listed->first)
+                              << ", and the DLL claims " << Dotted(claimed);
+        }
+    }
+    EXPECT_GT(imports, 0);
 }
 
 // What Explorer shows under Properties, Details: the fixed version, and the

@@ -473,6 +473,72 @@ void PrintTargets(const Results& results) {
     }
 }
 
+// ---- FindText, worst case ------------------------------------------------
+// A text of 'a's and a pattern of 'a's then a 'b': a direct scan compares
+// nearly the whole pattern at every position. One call takes milliseconds
+// (wcsstr's seconds), so each is timed on its own, best of a few.
+
+struct WorstCase {
+    const char* what;
+    std::size_t textUnits, patternUnits;
+    int exportRuns, wcsstrRuns;
+};
+
+constexpr WorstCase kWorstCases[] = {
+    {"10^5 x 10^3", 100'000, 1'000, 15, 3},
+    {"10^6 x 10^4", 1'000'000, 10'000, 15, 1},  // wcsstr: seconds a call
+};
+constexpr double kWorstCaseLimitNs = 10e6;  // the larger case in 10 ms
+// Both lengths grow tenfold: linear time grows tenfold, a product a hundredfold.
+constexpr double kWorstCaseGrowthLimit = 15;
+
+template <class Call>
+double BestNs(const Call& call, int runs) {
+    static const double tick = [] {
+        LARGE_INTEGER frequency;
+        QueryPerformanceFrequency(&frequency);
+        return 1e9 / static_cast<double>(frequency.QuadPart);
+    }();
+    double best = 0;
+    for (int run = 0; run < runs; ++run) {
+        LARGE_INTEGER start, stop;
+        QueryPerformanceCounter(&start);
+        call();
+        QueryPerformanceCounter(&stop);
+        const double ns = static_cast<double>(stop.QuadPart - start.QuadPart) * tick;
+        if (run == 0 || ns < best) best = ns;
+    }
+    return best;
+}
+
+void MeasureWorstCaseSearches(const Subjects& s) {
+    std::printf("\nFindText, worst case: text of 'a's, pattern of 'a's then 'b' (not found); one call each,\n");
+    std::printf("fastest of several.\n");
+    std::printf("%-14s %14s %14s %10s %14s\n", "text x pattern", "export ms", "wcsstr ms", "/ wcsstr", "ns per unit");
+    PrintRule(70);
+    std::vector<double> exportNs;
+    for (const WorstCase& c : kWorstCases) {
+        const std::u16string text(c.textUnits, u'a');
+        const std::u16string pattern = std::u16string(c.patternUnits, u'a') + u'b';
+        const double ns = BestNs([&] { Sink(s.findText(0, 0, pattern.c_str(), text.c_str(), 0)); }, c.exportRuns);
+        const double wcsstrNs = BestNs(
+            [&] {
+                Sink(s.wcsstr(reinterpret_cast<const wchar_t*>(text.c_str()),
+                              reinterpret_cast<const wchar_t*>(pattern.c_str())));
+            },
+            c.wcsstrRuns);
+        std::printf("%-14s %14.3f %14.1f %10.4f %14.2f\n", c.what, ns / 1e6, wcsstrNs / 1e6, ns / wcsstrNs,
+                    ns / static_cast<double>(c.textUnits));
+        Record({std::string("FindText export / wcsstr, worst case ") + c.what, ns, wcsstrNs, Measure::Ratio, 0.35});
+        exportNs.push_back(ns);
+    }
+    const WorstCase& larger = kWorstCases[1];
+    Record({std::string("FindText export, worst case ") + larger.what + " / 10 ms", exportNs[1], kWorstCaseLimitNs,
+            Measure::Ratio, 1.0});
+    Record({"FindText export, worst case, tenfold lengths / one", exportNs[1], exportNs[0], Measure::Ratio,
+            kWorstCaseGrowthLimit});
+}
+
 }  // namespace
 }  // namespace bench
 
@@ -483,5 +549,6 @@ int main(int argc, char** argv) {
     const bench::Subjects subjects = bench::MakeSubjects();
     bench::PrintInputs();
     bench::PrintTargets(bench::MeasureAndPrint(subjects));
+    bench::MeasureWorstCaseSearches(subjects);
     return 0;
 }

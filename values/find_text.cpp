@@ -22,12 +22,13 @@ std::size_t MatchedUnits(const char16_t* scan, const char16_t* pattern) {
 }
 
 // What a direct scan has spent comparing, against what it may spend by the
-// candidate it is at.
+// candidate it is at. Kept out of line, in memory: the scans reach it only
+// after a candidate failed, and the block scan's loop needs every register.
 class DirectScanBudget {
 public:
     explicit DirectScanBudget(const char16_t* scan) : scan_(scan) {}
 
-    bool SpentAfter(const char16_t* candidate, std::size_t compared) {
+    __attribute__((noinline)) bool SpentAfter(const char16_t* candidate, std::size_t compared) {
         spent_ += compared;
         return spent_ > kDirectScanFreeUnits + kDirectScanUnitsPerUnit * static_cast<std::size_t>(candidate - scan_);
     }
@@ -218,6 +219,12 @@ const char16_t* SearchPatternByBlock(const char16_t* scan, const char16_t* patte
     DirectScanBudget budget(scan);
     const __m128i firstUnit = _mm_set1_epi16(static_cast<short>(first));
     const __m128i terminator = _mm_setzero_si128();
+    // A candidate's second unit lies in its block, except for the last
+    // unit's; a pattern of one unit has none to filter on. Both are taken
+    // here, into registers: the candidate loop needs its own.
+    const char16_t second = pattern[1];
+    const __m128i secondUnit = _mm_set1_epi16(static_cast<short>(second));
+    const std::uint32_t secondUnknown = second != 0 ? kLastUnitBits : kBlockMask;
     const auto* block = reinterpret_cast<const __m128i*>(address & ~(kBlockBytes - 1));
     std::uint32_t inText = kBlockMask << (address % kBlockBytes);  // drops units before scan
     __m128i units = _mm_load_si128(block);
@@ -227,11 +234,7 @@ const char16_t* SearchPatternByBlock(const char16_t* scan, const char16_t* patte
         if ((MaskOf(_mm_or_si128(ends, firsts)) & inText) != 0) {
             const std::uint32_t endBits = MaskOf(ends) & inText;
             std::uint32_t candidates = MaskOf(firsts) & inText & kOneBitPerUnit;
-            // A candidate's second unit lies in its block, except for the last
-            // unit's; a pattern of one unit has none to filter on.
-            const char16_t second = pattern[1];
-            const std::uint32_t secondUnknown = second != 0 ? kLastUnitBits : kBlockMask;
-            candidates &= EqualUnits(units, _mm_set1_epi16(static_cast<short>(second))) >> 2 | secondUnknown;
+            candidates &= EqualUnits(units, secondUnit) >> 2 | secondUnknown;
             candidates &= endBits ^ (endBits - 1);  // up to the terminator; all if none
             for (; candidates != 0; candidates &= candidates - 1) {
                 const auto* candidate = reinterpret_cast<const char16_t*>(block) + __builtin_ctz(candidates) / 2;

@@ -22,20 +22,19 @@ std::size_t MatchedUnits(const char16_t* scan, const char16_t* pattern) {
 }
 
 // What a direct scan has spent comparing, against what it may spend by the
-// candidate it is at. Kept out of line, in memory: the scans reach it only
-// after a candidate failed, and the block scan's loop needs every register.
+// candidate it is at.
 class DirectScanBudget {
 public:
-    explicit DirectScanBudget(const char16_t* scan) : scan_(scan) {}
+    explicit DirectScanBudget(const char16_t* scan, std::size_t spent = 0) : scan_(scan), spent_(spent) {}
 
-    __attribute__((noinline)) bool SpentAfter(const char16_t* candidate, std::size_t compared) {
+    bool SpentAfter(const char16_t* candidate, std::size_t compared) {
         spent_ += compared;
         return spent_ > kDirectScanFreeUnits + kDirectScanUnitsPerUnit * static_cast<std::size_t>(candidate - scan_);
     }
 
 private:
     const char16_t* scan_;
-    std::size_t spent_ = 0;
+    std::size_t spent_;
 };
 
 // The units of a text known to lie before its terminator, measured on only
@@ -204,20 +203,27 @@ __attribute__((target("sse2"))) inline std::uint32_t EqualUnits(__m128i units, _
 
 }  // namespace
 
+namespace {
+
+const char16_t* ScanBlocksCounted(const char16_t* scan, const char16_t* pattern, std::size_t spent);
+
 // Whole aligned blocks are read, also the units before scan and after the
 // terminator in the first and last block: an aligned block never crosses a
 // page, and every block read starts at or before the terminator, so no page
 // is touched that the text does not reach. AddressSanitizer would count
 // those units as overflows; they are masked out before any is looked at.
-__attribute__((aligned(64), target("sse2"), no_sanitize_address))
-const char16_t* SearchPatternByBlock(const char16_t* scan, const char16_t* pattern) {
-    const char16_t first = pattern[0];
-    if (first == 0) return scan;
+//
+// Uncounted, the scan keeps no tally (its loop needs every register): a
+// candidate that fails after more than kDirectScanUnitsPerUnit units hands
+// the rest to the counted scan, which holds its comparisons to the budget
+// and then hands over to the two-way scan. `scan` is aligned to its units,
+// and pattern[0] is not 0.
+template <bool kCounted>
+__attribute__((always_inline, target("sse2"), no_sanitize_address)) inline const char16_t* ScanBlocks(
+    const char16_t* scan, const char16_t* pattern, [[maybe_unused]] std::size_t spent) {
     const auto address = reinterpret_cast<std::uintptr_t>(scan);
-    if (address % sizeof(char16_t) != 0) return SearchPatternByUnit(scan, pattern);  // units straddle lanes
-
-    DirectScanBudget budget(scan);
-    const __m128i firstUnit = _mm_set1_epi16(static_cast<short>(first));
+    [[maybe_unused]] DirectScanBudget budget(scan, spent);
+    const __m128i firstUnit = _mm_set1_epi16(static_cast<short>(pattern[0]));
     const __m128i terminator = _mm_setzero_si128();
     // A candidate's second unit lies in its block, except for the last
     // unit's; a pattern of one unit has none to filter on. Both are taken
@@ -240,7 +246,11 @@ const char16_t* SearchPatternByBlock(const char16_t* scan, const char16_t* patte
                 const auto* candidate = reinterpret_cast<const char16_t*>(block) + __builtin_ctz(candidates) / 2;
                 const std::size_t matched = MatchedUnits(candidate, pattern);
                 if (pattern[matched] == 0) return candidate;
-                if (budget.SpentAfter(candidate, matched)) return SearchPatternTwoWay(candidate + 1, pattern);
+                if constexpr (kCounted) {
+                    if (budget.SpentAfter(candidate, matched)) return SearchPatternTwoWay(candidate + 1, pattern);
+                } else if (matched > kDirectScanUnitsPerUnit) {
+                    return ScanBlocksCounted(candidate + 1, pattern, matched);
+                }
             }
             if (endBits != 0) return nullptr;
         }
@@ -253,6 +263,21 @@ const char16_t* SearchPatternByBlock(const char16_t* scan, const char16_t* patte
             firsts = _mm_cmpeq_epi16(units, firstUnit);
         } while (MaskOf(_mm_or_si128(ends, firsts)) == 0);
     }
+}
+
+__attribute__((noinline, target("sse2"), no_sanitize_address))
+const char16_t* ScanBlocksCounted(const char16_t* scan, const char16_t* pattern, std::size_t spent) {
+    return ScanBlocks<true>(scan, pattern, spent);
+}
+
+}  // namespace
+
+__attribute__((aligned(64), target("sse2"), no_sanitize_address))
+const char16_t* SearchPatternByBlock(const char16_t* scan, const char16_t* pattern) {
+    if (pattern[0] == 0) return scan;
+    const auto address = reinterpret_cast<std::uintptr_t>(scan);
+    if (address % sizeof(char16_t) != 0) return SearchPatternByUnit(scan, pattern);  // units straddle lanes
+    return ScanBlocks<false>(scan, pattern, 0);
 }
 
 namespace {

@@ -16,6 +16,8 @@ const char16_t* SearchPattern(const char16_t* scan, const char16_t* pattern);
 // 'a's, a pattern of 'a's and a 'b'). Once their comparisons exceed
 // kDirectScanFreeUnits plus kDirectScanUnitsPerUnit per unit scanned, they
 // hand the rest of the text to the two-way scan, linear in both lengths.
+// (The block scan starts counting at the first candidate that fails after
+// more than kDirectScanUnitsPerUnit units; until then it spends no more.)
 const char16_t* SearchPatternByUnit(const char16_t* scan, const char16_t* pattern);
 #if defined(__i386__) || defined(__x86_64__)
 // Needs SSE2.

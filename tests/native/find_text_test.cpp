@@ -160,11 +160,11 @@ TEST(SearchPattern, EveryScanFindsTheFirstOccurrenceOfPeriodicPatterns) {
         {Repeated(u"a", 5000, Repeated(u"b", 3) + Repeated(u"a", 800)), Repeated(u"a", 800, u"bbb")},
         {Repeated(u"\uFFFFa", 3000), Repeated(u"\uFFFF", 1, Repeated(u"a\uFFFF", 300, u"b"))},  // units above 0x7FFF
     };
-    // Pattern a^k b in a^n b: the candidate at i costs k units, and the
-    // direct scans hand over after the first i with k (i + 1) > kFree + kPerUnit i.
-    for (const std::size_t k : {std::size_t{2}, std::size_t{5}, kFree - 1, kFree, kFree + 1}) {
-        const std::size_t handover = k <= kPerUnit ? 0 : k > kFree ? 0 : (kFree - k) / (k - kPerUnit) + 1;
-        for (std::size_t found = handover > 2 ? handover - 2 : 0; found <= handover + 2; ++found)
+    // Pattern a^k b in a^n b: every candidate before the match costs k units,
+    // so the direct scans hand over somewhere before the match's place once
+    // that passes about kFree / (k - kPerUnit); every place up to past it.
+    for (const std::size_t k : {std::size_t{2}, kPerUnit + 1, kFree - 1, kFree, kFree + 1}) {
+        for (std::size_t found = 0; found <= kFree + kPerUnit * 8; ++found)
             cases.push_back({Repeated(u"a", found + k, u"b"), Repeated(u"a", k, u"b")});
     }
     for (const Case& c : cases) {

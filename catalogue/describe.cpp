@@ -90,7 +90,7 @@ void AppendUtf8(std::string& out, char32_t code) {
 // does not recognise makes the whole body come back as written.
 class BodyReader {
 public:
-    explicit BodyReader(std::string_view body) : rest_(body) {}
+    explicit BodyReader(std::string_view body, const SlotNamer* namer = nullptr) : rest_(body), namer_(namer) {}
 
     std::string Words() {
         Phrase phrase = Expression(0);
@@ -131,9 +131,9 @@ private:
     Phrase Call(std::string_view name, const std::vector<Phrase>& arguments) {
         if (arguments.size() == 1) {
             const std::string& argument = arguments[0].words;
-            if (name == "D") return {DoubleSlotWords(SlotNumber(argument))};
+            if (name == "D") return {namer_ ? (*namer_)(SlotNumber(argument)) : DoubleSlotWords(SlotNumber(argument))};
             for (std::string_view term : kSingleSlotTerms)
-                if (name == term) return {SingleSlotWords(SlotNumber(argument))};
+                if (name == term) return {namer_ ? (*namer_)(SlotNumber(argument)) : SingleSlotWords(SlotNumber(argument))};
             if (name == "Constant") return {argument};
             if (name == "Int32") return {Bracketed(arguments[0]) + " wrapped to 32 bits", true};
         }
@@ -142,7 +142,9 @@ private:
             std::string words = std::string(name) + "(";
             for (std::size_t i = 0; i < arguments.size(); ++i) {
                 if (i > 0) words += ", ";
-                if (i < std::size(routine.parameters) && !routine.parameters[i].empty())
+                // A slot named for its parameter needs no "value = value".
+                if (i < std::size(routine.parameters) && !routine.parameters[i].empty() &&
+                    routine.parameters[i] != arguments[i].words)
                     words += std::string(routine.parameters[i]) + " = ";
                 words += arguments[i].words;
             }
@@ -212,25 +214,27 @@ private:
     }
 
     std::string_view rest_;
+    const SlotNamer* namer_;
     bool ok_ = true;
 };
 
-std::string RenderedBody(const ExportEntry& entry) {
-    std::string words = BodyReader(entry.body).Words();
+std::string RenderedBody(const ExportEntry& entry, const SlotNamer* namer) {
+    std::string words = BodyReader(entry.body, namer).Words();
     return words.empty() ? std::string(entry.body) : words;
 }
 
-std::string PassThroughWords(const ExportEntry& entry) {
+std::string PassThroughWords(const ExportEntry& entry, const SlotNamer* namer) {
     const SlotInput input = entry.inputs[0];
+    const std::string slot = namer ? (*namer)(input.slot) : SlotWords(input);
     switch (input.kind) {
-        case ValueKind::Double: return "double of " + SlotWords(input);
-        case ValueKind::Integer: return SlotWords(input) + " widened to double";
-        default: return SlotWords(input) + " unchanged";
+        case ValueKind::Double: return namer ? slot + " unchanged" : "double of " + slot;
+        case ValueKind::Integer: return slot + " widened to double";
+        default: return slot + " unchanged";
     }
 }
 
-std::string ArithmeticWords(const ExportEntry& entry) {
-    const std::string words = RenderedBody(entry);
+std::string ArithmeticWords(const ExportEntry& entry, const SlotNamer* namer) {
+    const std::string words = RenderedBody(entry, namer);
     switch (entry.result) {
         case ValueKind::Double: return words + ", rounded to double once";
         case ValueKind::Truth: return "1 if " + words + ", else 0";
@@ -309,13 +313,15 @@ std::string_view ResultWords(const ExportEntry& entry) {
     return entry.result == ValueKind::Truth ? "truth value" : KindName(entry.result);
 }
 
-std::string BodyWords(const ExportEntry& entry) {
+std::string BodyWords(const ExportEntry& entry) { return BodyWords(entry, nullptr); }
+
+std::string BodyWords(const ExportEntry& entry, const SlotNamer* namer) {
     switch (entry.family) {
         case Family::TextConstant: return QuotedText(entry.text);
         case Family::NumberConstant: return std::string(entry.body);
-        case Family::PassThrough: return PassThroughWords(entry);
-        case Family::Arithmetic: return ArithmeticWords(entry);
-        case Family::Formatting: return RenderedBody(entry);
+        case Family::PassThrough: return PassThroughWords(entry, namer);
+        case Family::Arithmetic: return ArithmeticWords(entry, namer);
+        case Family::Formatting: return RenderedBody(entry, namer);
     }
     return std::string(entry.body);
 }

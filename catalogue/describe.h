@@ -2,6 +2,7 @@
 // per column, rendered from the row's own fields and body.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -38,6 +39,11 @@ std::string_view ResultWords(const ExportEntry& entry);
 // What the row answers, e.g. "(slots 5-6 × slots 0-1) + slots 3-4, rounded
 // to double once" or "FormatFixed(value = slots 0-1, digits = 2)".
 std::string BodyWords(const ExportEntry& entry);
+
+// The same with each slot called by the name `namer` gives it (a declaration's
+// parameter names): "(a × b) + c, rounded to double once".
+using SlotNamer = std::function<std::string(int slot)>;
+std::string BodyWords(const ExportEntry& entry, const SlotNamer* namer);
 
 // UTF-16 text in double quotes as UTF-8; line feed, tab, quote, backslash
 // and other control units are escaped (\n, \t, \", \\, \u001B).

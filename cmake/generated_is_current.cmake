@@ -1,6 +1,7 @@
-# Fails when FILE (a path under SOURCE_DIR) is not what TOOL writes from FROM
-# now: in the work tree, or (where the file is committed) in HEAD.
-execute_process(COMMAND ${TOOL} OUTPUT_VARIABLE expected RESULT_VARIABLE status)
+# Fails when FILE (a path under SOURCE_DIR) is not what TOOL (given TOOL_ARGS,
+# if any) writes from FROM now: in the work tree, or (where the file is
+# committed) in HEAD.
+execute_process(COMMAND ${TOOL} ${TOOL_ARGS} OUTPUT_VARIABLE expected RESULT_VARIABLE status)
 if(NOT status EQUAL 0)
   message(FATAL_ERROR "${TOOL} failed: ${status}")
 endif()

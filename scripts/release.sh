@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Builds the release from the committed tree, in a fresh directory of its own
 # (build/release), and writes dist/lumivextaran-VERSION-win32.zip: the DLL,
-# lumicall.exe, USING.md, catalogue.md, symbols/lumivextaran.dll.debug and
-# SHA256SUMS over all of them. Prints the zip's SHA-256.
+# lumicall.exe, USING.md, catalogue.md, catalogue.json, LICENSE,
+# CHANGELOG.md, include/lumivextaran.h, lib/ (the two import libraries and
+# the .def), symbols/lumivextaran.dll.debug and SHA256SUMS over all of them.
+# Prints the zip's SHA-256.
 #
 # The same commit gives the same zip to the byte, wherever and whenever it is
 # built: the binaries carry no time or path, and every zip entry has a fixed
@@ -28,8 +30,8 @@ build=$root/build/release
 rm -rf "$build"
 cmake -S "$root" -B "$build" -G Ninja --toolchain "$root/cmake/mingw-i686.cmake" >/dev/null ||
   fail 1 "configuring $build failed"
-cmake --build "$build" -j 2 --target lumivextaran lumicall ||
-  fail 1 "building lumivextaran.dll and lumicall.exe in $build failed"
+cmake --build "$build" -j 2 --target lumivextaran lumicall lumivextaran_import_libraries ||
+  fail 1 "building lumivextaran.dll, lumicall.exe and the import libraries in $build failed"
 
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
 [ -n "$version" ] || fail 1 "no project version in $build/CMakeCache.txt"
@@ -43,9 +45,14 @@ grep -q ' \.rsrc ' <<<"$sections" || fail 1 "lumivextaran.dll has no version res
 
 # The package folder, in the order the zip lists it; SHA256SUMS comes last.
 stage=$build/package/$name
-files=(lumivextaran.dll lumicall.exe USING.md catalogue.md symbols/lumivextaran.dll.debug)
-mkdir -p "$stage/symbols"
-cp "$build/lumivextaran.dll" "$build/lumicall.exe" docs/USING.md docs/catalogue.md "$stage/"
+files=(lumivextaran.dll lumicall.exe USING.md catalogue.md catalogue.json LICENSE CHANGELOG.md
+       include/lumivextaran.h lib/liblumivextaran.dll.a lib/lumivextaran.lib lib/lumivextaran.def
+       symbols/lumivextaran.dll.debug)
+mkdir -p "$stage/symbols" "$stage/include" "$stage/lib"
+cp "$build/lumivextaran.dll" "$build/lumicall.exe" docs/USING.md docs/catalogue.md docs/catalogue.json \
+   LICENSE CHANGELOG.md "$stage/"
+cp include/lumivextaran.h "$stage/include/"
+cp "$build/lib/liblumivextaran.dll.a" "$build/lib/lumivextaran.lib" lib/lumivextaran.def "$stage/lib/"
 cp "$build/lumivextaran.dll.debug" "$stage/symbols/"
 (cd "$stage" && sha256sum "${files[@]}" >SHA256SUMS)
 files+=(SHA256SUMS)

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "catalogue/describe.h"
+#include "tools/lumicall/shortest_double.h"
 
 namespace lumi::call {
 namespace {
@@ -61,9 +62,7 @@ std::string Hex(std::uint64_t value, int digits) {
 }
 
 std::string DoubleWords(std::uint64_t bits) {
-    char text[40];
-    std::snprintf(text, sizeof text, "%.17g", std::bit_cast<double>(bits));
-    return std::string(text) + "  (0x" + Hex(bits, 16) + ")";
+    return ShortestDouble(std::bit_cast<double>(bits)) + "  (0x" + Hex(bits, 16) + ")";
 }
 
 bool RaisedUnmasked(const Outcome& outcome) {

@@ -36,7 +36,8 @@ Outcome CallExport(const void* function, const ExportEntry& entry, const std::ve
 // `value` in upper-case hexadecimal, padded with 0 to `digits`.
 std::string Hex(std::uint64_t value, int digits);
 
-// A double with 17 significant digits and its bits: "0.5  (0x3FE0000000000000)".
+// A double in the shortest form that reads back as it, and its bits:
+// "2.72  (0x4005C28F5C28F5C3)".
 std::string DoubleWords(std::uint64_t bits);
 
 // The caller unmasked an x87 exception and the export met it, which trapped.
@@ -55,7 +56,7 @@ std::string UnmaskedRaised(const Outcome& outcome);
 bool LeftOneValue(const Outcome& outcome);
 
 // The result in words: text quoted, integers signed and in hex, doubles with
-// 17 significant digits and their bits.
+// the shortest form that reads back and their bits.
 std::string ResultWords(const ExportEntry& entry, const Outcome& outcome);
 
 // Whether two calls gave the same answer: texts by content, doubles by all

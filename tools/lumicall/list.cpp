@@ -1,7 +1,10 @@
-// lumicall list [--family F] [--json]: the catalogue as the tables hold it.
+// lumicall list [--family F] [--answers WHAT] [--json]: the catalogue as the
+// tables hold it, or the exports that answer WHAT.
+#include <algorithm>
 #include <cctype>
-#include <cstdio>
+#include <charconv>
 
+#include "catalogue/catalogue_json.h"
 #include "catalogue/describe.h"
 #include "tools/lumicall/console.h"
 
@@ -29,63 +32,66 @@ Family FamilyNamed(std::string_view name) {
     throw UsageError("no family is called '" + std::string(name) + "': " + known);
 }
 
-std::string JsonString(std::string_view text) {
-    std::string json = "\"";
-    for (char c : text) {
-        if (c == '"' || c == '\\') {
-            json += '\\';
-            json += c;
-        } else if (static_cast<unsigned char>(c) < 0x20) {
-            char escaped[8];
-            std::snprintf(escaped, sizeof escaped, "\\u%04X", static_cast<unsigned>(c));
-            json += escaped;
-        } else {
-            json += c;
+// Whether the row answers what `wanted` names: its text (as typed, or with
+// the escapes the catalogue writes, \n for a line feed), its number (any
+// spelling of it: 240, 240.0, 1e0), or the routine it calls (any case).
+bool Answers(const ExportEntry& entry, std::string_view wanted) {
+    switch (entry.family) {
+        case Family::TextConstant: {
+            const std::string quoted = QuotedText(entry.text);
+            const std::string_view escaped = std::string_view(quoted).substr(1, quoted.size() - 2);
+            return escaped == wanted || std::u16string_view(entry.text) == std::u16string(wanted.begin(), wanted.end());
         }
+        case Family::NumberConstant: {
+            double number = 0.0;
+            const auto [end, error] = std::from_chars(wanted.data(), wanted.data() + wanted.size(), number);
+            if (error != std::errc() || end != wanted.data() + wanted.size()) return false;
+            return entry.result == ValueKind::Double ? entry.real == number : entry.integer == number;
+        }
+        case Family::Formatting: return Folded(RoutineName(entry.routine)) == Folded(wanted);
+        default: return false;
     }
-    return json + "\"";
-}
-
-std::string JsonRow(const ExportEntry& entry) {
-    std::string reads;
-    for (int i = 0; i < entry.InputCount(); ++i)
-        reads += std::string(i > 0 ? ", " : "") + "{\"slot\": " + std::to_string(entry.inputs[i].slot) +
-                 ", \"kind\": " + JsonString(KindName(entry.inputs[i].kind)) + "}";
-    return "{\"code\": " + JsonString(entry.code) + ", \"name\": " +
-           JsonString(std::string(kExportPrefix) + std::string(entry.code)) +
-           ", \"family\": " + JsonString(FamilyName(entry.family)) +
-           ", \"convention\": " + JsonString(ConventionWords(entry.convention)) +
-           ", \"slots\": " + std::to_string(SlotsToPush(entry)) + ", \"reads\": [" + reads + "]" +
-           ", \"result\": " + JsonString(ResultWords(entry)) + ", \"body\": " + JsonString(BodyWords(entry)) + "}";
 }
 
 }  // namespace
 
 int List(CommandLine& line) {
     const std::string familyName = line.TakeOption("--family");
+    const bool answersGiven = std::find(line.arguments.begin(), line.arguments.end(), "--answers") != line.arguments.end();
+    const std::string answers = line.TakeOption("--answers");
     const bool json = line.TakeFlag("--json");
     line.RefuseOtherOptions();
     if (!line.arguments.empty()) throw UsageError("list takes no argument '" + line.arguments[0] + "'");
+    if (answersGiven && answers.empty()) throw UsageError("--answers needs a text, a number or a routine name");
     const bool all = familyName.empty();
     const Family chosen = all ? Family::TextConstant : FamilyNamed(familyName);
 
+    std::vector<ExportEntry> rows;
+    for (const ExportEntry& entry : Catalogue())
+        if ((all || entry.family == chosen) && (!answersGiven || Answers(entry, answers))) rows.push_back(entry);
+    if (json) {
+        Print(CatalogueJson(rows));
+        return kAllHeld;
+    }
+    if (rows.empty()) {
+        Print("no export answers '" + answers + "'" + (all ? "" : " in that family") +
+              ": a text, a number or a routine name (FormatFixed, FormatTime, RoundToDigits, MaxOf, MinOf, FindText)\n");
+        return kAllHeld;
+    }
+
     std::string text;
     for (Family family : kFamilies) {
-        if (!all && family != chosen) continue;
         Table table;
-        if (!json) table.Add({"code", "convention", "slots", "slots read", "result", "body"});
-        for (const ExportEntry& entry : Catalogue()) {
+        table.Add({"code", "convention", "slots", "slots read", "result", "body"});
+        bool any = false;
+        for (const ExportEntry& entry : rows) {
             if (entry.family != family) continue;
-            if (json) {
-                text += (text.empty() ? "[\n  " : ",\n  ") + JsonRow(entry);
-                continue;
-            }
-            table.Add({std::string(entry.code), std::string(ConventionWords(entry.convention)),
-                       SlotCountWords(entry), InputWords(entry), std::string(ResultWords(entry)), BodyWords(entry)});
+            any = true;
+            table.Add({std::string(entry.code), std::string(ConventionWords(entry.convention)), SlotCountWords(entry),
+                       InputWords(entry), std::string(ResultWords(entry)), BodyWords(entry)});
         }
-        if (!json) text += (text.empty() ? "" : "\n") + std::string(FamilyHeading(family)) + "\n" + table.Text("  ");
+        if (any) text += (text.empty() ? "" : "\n") + std::string(FamilyHeading(family)) + "\n" + table.Text("  ");
     }
-    if (json) text += "\n]\n";
     Print(text);
     return kAllHeld;
 }

@@ -23,6 +23,7 @@
 #include "tools/lumicall/known_answers.h"
 #include "tools/lumicall/machine.h"
 #include "tools/lumicall/pe_file.h"
+#include "tools/lumicall/released_build.h"
 #include "tools/lumicall/version.h"
 
 namespace lumi::call {
@@ -376,7 +377,7 @@ int Verify(CommandLine& line) {
             "lumicall " + std::string(OwnVersion()) + " verify: does this lumivextaran.dll answer exactly here?\n\n" +
             Line("library", LoadedPath(library)) +
             Line("version", version.empty() ? "none: this DLL carries no version resource" : version) +
-            Line("SHA-256", sha256) + Line("Windows", WindowsVersionWords()) + Line("processor", ProcessorWords()) +
+            Line("SHA-256", sha256) + Line("build", ReleasedBuildWords(sha256)) + Line("Windows", WindowsVersionWords()) + Line("processor", ProcessorWords()) +
             Line("control word", ControlWordWords(startWord) + ", as lumicall started") +
             Line("separators", "decimal " + ObservedWords(observed.decimal, observed.decimalText) + ", time " +
                                    ObservedWords(observed.time, observed.timeText) + " in the DLL's own texts") +

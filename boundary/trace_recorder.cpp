@@ -219,7 +219,7 @@ char* TraceFile::Bytes(std::uint32_t offset, std::uint32_t& available) {
         const std::uint32_t end = start + kWindowBytes < bound_ ? start + kWindowBytes : bound_;
         // Written, not merely extended: a full disk shows here, not as a
         // fault when a mapped page is first stored to.
-        static const char zeros[64 << 10] = {};
+        static char zeros[64 << 10];  // in .bss: no 64 KiB in the file
         while (allocated_ < end) {
             const DWORD chunk = end - allocated_ < sizeof zeros ? end - allocated_ : sizeof zeros;
             DWORD written = 0;

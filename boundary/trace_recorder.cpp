@@ -136,10 +136,24 @@ std::uint64_t MicrosSinceLoad() {
     return ticks / perSecond * 1000000 + ticks % perSecond * 1000000 / perSecond;
 }
 
-// Said once: the first reason the trace is not written.
+// Said once: the first reason the trace is not written. Noted where it
+// happens and said only once no lock is held and the file's state is
+// settled: OutputDebugString raises an exception, and a host's handler of
+// it may call an export.
+const wchar_t* volatile gReason = nullptr;
+DWORD gReasonError = 0;
 volatile LONG gToldOnce = 0;
-void Tell(const wchar_t* what, DWORD error) {
-    if (InterlockedExchange(&gToldOnce, 1) != 0) return;
+
+void NoteReason(const wchar_t* what, DWORD error) {
+    if (gReason != nullptr) return;
+    gReasonError = error;
+    gReason = what;
+}
+
+void TellReason() {
+    const wchar_t* what = gReason;
+    if (what == nullptr || InterlockedExchange(&gToldOnce, 1) != 0) return;
+    DWORD error = gReasonError;
     wchar_t message[512] = L"lumivextaran.dll (tracing build): ";
     std::size_t at = wcslen(message);
     for (const wchar_t* p = what; *p != 0 && at < 480; ++p) message[at++] = *p;
@@ -204,7 +218,7 @@ private:
 TraceFile gTrace;
 
 void TraceFile::Fail(const wchar_t* what) {
-    Tell(what, GetLastError());
+    if (!broken_) NoteReason(what, GetLastError());
     broken_ = true;
 }
 
@@ -521,6 +535,7 @@ void OnLoad(void* module) {
 void OnUnload(bool processExit) {
     if (gState == kOpen) gTrace.Close(processExit);
     gState = kOff;
+    TellReason();
 }
 
 }  // namespace lumi::trace
@@ -557,6 +572,7 @@ extern "C" void lumiTraceInputs(lumi::trace::Row* row, const std::uint32_t* slot
         }
         lumi::trace::WriteLine(line);
     }
+    lumi::trace::TellReason();
     SetLastError(lastError);
 }
 
@@ -594,5 +610,6 @@ extern "C" void lumiTraceResult(lumi::trace::Row* row, const std::uint64_t* seq,
         }
     }
     lumi::trace::WriteLine(line);
+    lumi::trace::TellReason();
     SetLastError(lastError);
 }

@@ -4,18 +4,27 @@
 
 #include "boundary/built_text.h"
 #include "boundary/locale_snapshot.h"
+#if defined(LUMI_TRACING)
+#include "boundary/trace_recorder.h"
+#endif
 
-extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved) {
+extern "C" BOOL WINAPI DllMain([[maybe_unused]] HINSTANCE instance, DWORD reason, LPVOID reserved) {
     switch (reason) {
         case DLL_PROCESS_ATTACH:
             // Never refuses to load: built texts manage without a TLS index.
             lumi::TakeLocaleSnapshot();
+#if defined(LUMI_TRACING)
+            lumi::trace::OnLoad(instance);
+#endif
             lumi::StartBuiltTexts();
             break;
         case DLL_THREAD_DETACH:
             lumi::ReleaseThreadBuiltTexts();
             break;
         case DLL_PROCESS_DETACH:
+#if defined(LUMI_TRACING)
+            lumi::trace::OnUnload(reserved != nullptr);
+#endif
             // At process exit (reserved not null) the other threads are gone,
             // perhaps holding the rings' lock: freeing could hang, and the
             // system takes everything back anyway. Only FreeLibrary frees.

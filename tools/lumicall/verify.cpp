@@ -376,8 +376,10 @@ int Verify(CommandLine& line) {
         findings.Say(
             "lumicall " + std::string(OwnVersion()) + " verify: does this lumivextaran.dll answer exactly here?\n\n" +
             Line("library", LoadedPath(library)) +
-            Line("version", version.empty() ? "none: this DLL carries no version resource" : version) +
-            Line("SHA-256", sha256) + Line("build", ReleasedBuildWords(sha256)) + Line("Windows", WindowsVersionWords()) + Line("processor", ProcessorWords()) +
+            Line("version", (version.empty() ? "none: this DLL carries no version resource" : version) +
+                                (IsTracingBuild(library.module) ? " (the tracing build: it records every call)" : "")) +
+            Line("SHA-256", sha256) + Line("build", ReleasedBuildWords(sha256)) + Line("Windows", WindowsVersionWords()) +
+            Line("processor", ProcessorWords()) +
             Line("control word", ControlWordWords(startWord) + ", as lumicall started") +
             Line("separators", "decimal " + ObservedWords(observed.decimal, observed.decimalText) + ", time " +
                                    ObservedWords(observed.time, observed.timeText) + " in the DLL's own texts") +
@@ -443,7 +445,8 @@ int Verify(CommandLine& line) {
         std::snprintf(took, sizeof took, "%.1f s", seconds);
         findings.Say(Line("time", took));
 
-        const std::string name = library.FileName() + (version.empty() ? "" : " " + version);
+        const std::string name = library.FileName() + (version.empty() ? "" : " " + version) +
+                                 (IsTracingBuild(library.module) ? " (tracing build)" : "");
         const std::size_t failed = findings.FailureCount();
         const std::string verdict =
             failed == 0 ? "VERDICT: PASS: " + name + " answers exactly on this machine (" +

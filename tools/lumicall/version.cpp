@@ -36,6 +36,17 @@ std::string ModuleVersion(HMODULE module) {
     return Dotted(fixed.dwFileVersionMS, fixed.dwFileVersionLS);
 }
 
+bool IsTracingBuild(HMODULE module) {
+    const HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(VS_VERSION_INFO), MAKEINTRESOURCEW(16));  // RT_VERSION
+    const HGLOBAL loaded = found ? LoadResource(module, found) : nullptr;
+    const auto* data = static_cast<const char*>(loaded ? LockResource(loaded) : nullptr);
+    if (data == nullptr) return false;
+    const std::u16string_view marker = kTracingBuildMarker;  // in FileDescription
+    const std::string_view bytes(data, SizeofResource(module, found));
+    return bytes.find(std::string_view(reinterpret_cast<const char*>(marker.data()), 2 * marker.size())) !=
+           std::string_view::npos;
+}
+
 // lumicall --version: its own version, then the DLL's.
 int Version(CommandLine& line) {
     line.RefuseOtherOptions();
@@ -43,7 +54,8 @@ int Version(CommandLine& line) {
     Print("lumicall " + std::string(OwnVersion()) + "\n");
     const Library library = OpenLibrary(line.dll);
     const std::string version = ModuleVersion(library.module);
-    Print(library.FileName() + " " + (version.empty() ? "(no version resource)" : version) + "  " + library.path + "\n");
+    Print(library.FileName() + " " + (version.empty() ? "(no version resource)" : version) +
+          (IsTracingBuild(library.module) ? " (tracing build)" : "") + "  " + library.path + "\n");
     return kAllHeld;
 }
 

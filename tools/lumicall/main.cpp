@@ -24,6 +24,8 @@ constexpr Command kCommands[] = {
     {"check", lumi::call::Check},
     {"tour", lumi::call::Tour},
     {"verify", lumi::call::Verify},
+    {"compare", lumi::call::Compare},
+    {"replay", lumi::call::Replay},
     {"--version", lumi::call::Version},
 };
 
@@ -45,6 +47,15 @@ constexpr std::string_view kUsage =
     "                                started with (or HEX, your terminal's), calls the text exports\n"
     "                                from 8 threads, and ends with a verdict; FILE gets it all as\n"
     "                                plain text, to attach to a bug report\n"
+    "  compare OTHER [--cw HEX] [--report FILE]\n"
+    "                                calls every export of the DLL and of OTHER with the same\n"
+    "                                inputs (the known answers', edge values, random words) under\n"
+    "                                all 12 precision and rounding words, the word lumicall started\n"
+    "                                with and HEX; names every difference, missing export and broken\n"
+    "                                contract; exit 0 when the two answer alike\n"
+    "  replay TRACE                  replays a trace of the tracing build against the DLL: each\n"
+    "                                call under its recorded control word and slots, held to its\n"
+    "                                contract, its answer compared with the recorded one\n"
     "  --version                     lumicall's version and the DLL's\n"
     "\n"
     "The DLL is lumivextaran.dll beside lumicall.exe unless --dll or check's PATH names\n"

@@ -20,9 +20,9 @@
 #include "tools/lumicall/check.h"
 #include "tools/lumicall/console.h"
 #include "tools/lumicall/contract.h"
+#include "tools/lumicall/findings.h"
 #include "tools/lumicall/known_answers.h"
 #include "tools/lumicall/machine.h"
-#include "tools/lumicall/pe_file.h"
 #include "tools/lumicall/version.h"
 
 namespace lumi::call {
@@ -34,128 +34,7 @@ constexpr int kThreads = 8;
 constexpr std::size_t kFailuresShown = 20;  // on the console; the report has them all
 constexpr std::size_t kFailuresKeptPerThread = 50;
 
-// "  label          text": one line of verify's summary, labels in one column.
-std::string Line(std::string_view label, const std::string& text) {
-    constexpr std::size_t kLabelWidth = 15;
-    std::string line = "  " + std::string(label);
-    line.resize(2 + kLabelWidth, ' ');
-    return line + text + "\n";
-}
-
-std::string SeparatorWords(char16_t separator) {
-    return separator == 0 ? "none" : QuotedText(std::u16string(1, separator));
-}
-
-// ---- What verify says ------------------------------------------------------------------
-
-// Said lines go to the console at once and are kept for the report.
-class Findings {
-public:
-    void Say(const std::string& text) {
-        Print(text);
-        std::fflush(stdout);
-        said_ += text;
-    }
-    void Fail(std::string_view code, std::string what) { failures_.push_back(std::string(code) + "  " + what); }
-    void FailAll(const std::vector<std::string>& failures) { failures_.insert(failures_.end(), failures.begin(), failures.end()); }
-    std::size_t FailureCount() const { return failures_.size(); }
-
-    // The failures (the first few on the console) and the verdict.
-    std::string Ending(std::size_t shown, const std::string& verdict) const {
-        std::string text;
-        if (!failures_.empty()) {
-            text += "\n" + std::to_string(failures_.size()) + (failures_.size() == 1 ? " failure:\n" : " failures:\n");
-            for (std::size_t i = 0; i < failures_.size() && i < shown; ++i) text += "  " + failures_[i] + "\n";
-            if (failures_.size() > shown)
-                text += "  ... and " + std::to_string(failures_.size() - shown) +
-                        " more: lumicall verify --report FILE writes them all\n";
-        }
-        return text + "\n" + verdict + "\n";
-    }
-    const std::string& Said() const { return said_; }
-
-private:
-    std::string said_;
-    std::vector<std::string> failures_;
-};
-
-// ---- The report file -----------------------------------------------------------------
-
-class ReportFile {
-public:
-    // Opened (and emptied) before any work, so a path that cannot be written
-    // stops verify at once.
-    explicit ReportFile(const std::string& path) : path_(path) {
-        if (path.empty()) return;
-        handle_ = CreateFileW(Widened(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                              nullptr);
-        if (handle_ == INVALID_HANDLE_VALUE)
-            throw std::runtime_error("cannot write the report to " + path + ": " + WindowsErrorText(GetLastError()));
-    }
-    ~ReportFile() {
-        if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
-    }
-    ReportFile(const ReportFile&) = delete;
-    ReportFile& operator=(const ReportFile&) = delete;
-
-    bool Wanted() const { return handle_ != INVALID_HANDLE_VALUE; }
-    void Write(const std::string& text) const {
-        if (!Wanted()) return;
-        DWORD written = 0;
-        if (!WriteFile(handle_, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) || written != text.size())
-            throw std::runtime_error("cannot write the report to " + path_ + ": " + WindowsErrorText(GetLastError()));
-    }
-
-private:
-    std::string path_;
-    HANDLE handle_ = INVALID_HANDLE_VALUE;
-};
-
-// ---- The DLL ------------------------------------------------------------------------
-
-// Reads the file (for its SHA-256), loads it only when it is a whole 32-bit
-// DLL, and stops verify when its export table is damaged or it is not this
-// library at all.
-Library OpenCheckedLibrary(const std::string& path, std::string& sha256) {
-    const std::vector<std::uint8_t> bytes = ReadWholeFile(path);
-    if (const std::string problem = ImageProblem(bytes); !problem.empty())
-        throw std::runtime_error("cannot verify " + path + ": " + problem);
-    Library library = OpenLibrary(path);
-    if (const std::string problem = ExportTableProblem(library.module); !problem.empty())
-        throw std::runtime_error("cannot verify " + path + ": " + problem);
-    std::size_t missing = 0;
-    for (const ExportEntry& entry : Catalogue()) missing += library.Export(entry.code) == nullptr;
-    if (missing == Catalogue().size())
-        throw std::runtime_error(path + " is not lumivextaran.dll: " + std::to_string(missing) + " of " +
-                                 std::to_string(Catalogue().size()) + " exports missing");
-    sha256 = Sha256Hex(bytes);
-    return library;
-}
-
-std::string LoadedPath(const Library& library) {
-    wchar_t path[MAX_PATH];
-    const DWORD length = GetModuleFileNameW(library.module, path, MAX_PATH);
-    return length > 0 && length < MAX_PATH ? Narrowed({path, length}) : library.path;
-}
-
 // ---- Calling with known inputs ------------------------------------------------------------
-
-std::uint32_t Pointer(const char16_t* text) {
-    return static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(text));
-}
-
-// The row's slots: the inputs (in slot order) in place, random decoys elsewhere.
-std::vector<std::uint32_t> SlotsWith(const ExportEntry& entry, std::span<const KnownInput> inputs, std::mt19937& random) {
-    std::vector<std::uint32_t> words(SlotsToPush(entry));
-    for (std::uint32_t& word : words) word = static_cast<std::uint32_t>(random());
-    for (int i = 0; i < entry.InputCount(); ++i) {
-        const SlotInput input = entry.inputs[i];
-        const KnownInput& known = inputs[i];
-        words[input.slot] = input.kind == ValueKind::Text ? Pointer(known.text) : static_cast<std::uint32_t>(known.bits);
-        if (input.kind == ValueKind::Double) words[input.slot + 1] = static_cast<std::uint32_t>(known.bits >> 32);
-    }
-    return words;
-}
 
 // "slots 0-1 = 152.18955 (0x4063061A9FBE76C9), slot 4 = 4".
 std::string InputsWords(const ExportEntry& entry, std::span<const KnownInput> inputs) {
@@ -206,59 +85,12 @@ std::string Mismatch(const ExportEntry& entry, const Outcome& outcome, const Kno
     }
 }
 
-// ---- The separators ---------------------------------------------------------------------
-
-// The separator a text shows between `before` and `after`: none when they
-// stand side by side, unknown when the text is not of that shape.
-std::optional<char16_t> SeparatorBetween(const std::u16string& text, char16_t before, char16_t after) {
-    if (text.size() == 2 && text[0] == before && text[1] == after) return u'\0';
-    if (text.size() == 3 && text[0] == before && text[2] == after) return text[1];
-    return std::nullopt;
-}
-
-struct Observed {
-    std::optional<char16_t> decimal, time;
-    std::string decimalText, timeText;  // what the DLL answered
-};
-
-// The separators of the DLL's load-time snapshot, read back from its texts:
-// 1.5 with one decimal, and time 0 by "h:n".
-Observed ObservedSeparators(const Library& library, std::mt19937& random) {
-    Observed observed;
-    for (const ExportEntry& entry : Catalogue()) {
-        const void* function = library.Export(entry.code);
-        if (function == nullptr) continue;
-        const bool number = entry.routine == Routine::FormatFixed && !entry.hasConstantArgument &&
-                            entry.inputs[0].kind == ValueKind::Double;
-        const bool clock = entry.routine == Routine::FormatTime && entry.body.ends_with("PatternTime)");
-        if (number && !observed.decimal && observed.decimalText.empty()) {
-            const KnownInput inputs[] = {{InputKind::Double, std::bit_cast<std::uint64_t>(1.5), nullptr},
-                                         {InputKind::Integer, 1, nullptr}};
-            const Outcome outcome = CallExport(function, entry, SlotsWith(entry, inputs, random), kExtendedWord);
-            observed.decimalText = ResultWords(entry, outcome);
-            if (!outcome.fault) observed.decimal = SeparatorBetween(outcome.text, u'1', u'5');
-        }
-        if (clock && !observed.time && observed.timeText.empty()) {
-            const KnownInput inputs[] = {{InputKind::Integer, 0, nullptr}};
-            const Outcome outcome = CallExport(function, entry, SlotsWith(entry, inputs, random), kExtendedWord);
-            observed.timeText = ResultWords(entry, outcome);
-            if (!outcome.fault) observed.time = SeparatorBetween(outcome.text, u'0', u'0');
-        }
-    }
-    return observed;
-}
-
 // A separator taken from the locale, and the setting it came from when that
 // is not the one unit itself (a longer setting leaves the default).
 std::string TakenWords(char16_t taken, const std::optional<std::u16string>& setting) {
     if (!setting) return SeparatorWords(taken) + " (the locale has no such setting)";
     if (setting->size() > 1) return SeparatorWords(taken) + " (the setting " + QuotedText(*setting) + " is longer than one character)";
     return SeparatorWords(taken);
-}
-
-std::string ObservedWords(const std::optional<char16_t>& separator, const std::string& answered) {
-    if (separator) return SeparatorWords(*separator);
-    return answered.empty() ? "unknown (no export to ask)" : "unknown (it answered " + answered + ")";
 }
 
 // ---- Known answers -----------------------------------------------------------------------

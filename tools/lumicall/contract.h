@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -59,10 +60,24 @@ std::string DoubleWords(std::uint64_t bits);
 // The caller unmasked an x87 exception and the export met it, which trapped.
 bool RaisedUnmasked(const Outcome& outcome);
 
+// The x87 exceptions (control-word bits) the call raised that its control
+// word leaves unmasked: the one that trapped, or the flags left pending.
+std::uint16_t RaisedBits(const Outcome& outcome);
+
+// The call raised an exception its word unmasks, on inputs for which the
+// catalogue page lists it (RaiseListed; precision always): the library's
+// choice, allowed, and the answer not judged.
+bool RaiseAllowed(const ExportEntry& entry, const Outcome& outcome, std::span<const std::uint32_t> slots);
+
+// The fault came from reading the text pointer the caller gave (not a text
+// lumicall built): the caller's pointer, not the export, is at fault.
+bool CallersPointerFault(const Outcome& outcome);
+
 // Each way the call broke the row's contract, in words; empty when it held.
-// An exception the control word unmasked and the export met is no breach:
-// what happens then is the library's own choice.
-std::vector<std::string> Breaches(const ExportEntry& entry, const Outcome& outcome);
+// A raise the page lists for these inputs is no breach (RaiseAllowed), nor
+// a fault reading the caller's own pointer; any other raise is.
+std::vector<std::string> Breaches(const ExportEntry& entry, const Outcome& outcome,
+                                  std::span<const std::uint32_t> slots);
 
 // What the call raised that its control word leaves unmasked, in words: the
 // exception that trapped, or the flags left pending; empty when nothing.

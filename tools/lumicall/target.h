@@ -21,6 +21,7 @@
 
 #include "catalogue/catalogue.h"
 #include "tools/lumicall/contract.h"
+#include "tools/lumicall/slot_arguments.h"
 
 namespace lumi::call {
 
@@ -47,6 +48,9 @@ struct Request {
 // `entry` called with `slots` (slot 0 first) under `controlWord`.
 Request RequestFor(const ExportEntry& entry, std::span<const std::uint32_t> slots,
                    std::uint16_t controlWord = kDefaultControlWord);
+
+// The call `lumicall call` makes of `entry` from its arguments laid into slots.
+Request RequestOf(const ExportEntry& entry, const SlotFill& fill, std::uint16_t controlWord);
 
 // How the worker runs a batch.
 struct RunOptions {
@@ -111,6 +115,7 @@ private:
     Target();
     TargetFacts facts_;
     std::unique_ptr<Worker> worker_;
+    std::vector<std::string> abandoned_;  // by row: why it is not called again, once it cost a worker
 };
 
 // lumicall.exe started as a worker (the hidden argument): runs what its

@@ -4,7 +4,10 @@
 // show the order in which the x87 unit evaluates them.
 #include "catalogue/describe.h"
 
+#include <algorithm>
+#include <bit>
 #include <cctype>
+#include <cmath>
 #include <charconv>
 #include <vector>
 
@@ -238,28 +241,113 @@ std::string ArithmeticWords(const ExportEntry& entry) {
     }
 }
 
+// ---- Which inputs may raise ------------------------------------------------------------
+
+double DoubleIn(std::span<const std::uint32_t> slots, int first) {
+    if (first < 0 || first + 1 >= static_cast<int>(slots.size())) return 0.0;
+    return std::bit_cast<double>(std::uint64_t{slots[first + 1]} << 32 | slots[first]);
+}
+
+bool IsSignalling(double value) {
+    return std::isnan(value) && !(std::bit_cast<std::uint64_t>(value) >> 51 & 1);
+}
+
+// Far from 1 in magnitude: a handful of operations on such values may leave
+// the double range (2^±255, four of them multiplied, still lie within it).
+bool Extreme(double value) {
+    const double magnitude = std::fabs(value);
+    return std::isinf(value) || (magnitude != 0.0 && (magnitude >= 0x1p255 || magnitude <= 0x1p-255));
+}
+
+std::vector<double> DoubleInputs(const ExportEntry& entry, std::span<const std::uint32_t> slots) {
+    std::vector<double> values;
+    for (int i = 0; i < entry.InputCount(); ++i)
+        if (entry.inputs[i].kind == ValueKind::Double) values.push_back(DoubleIn(slots, entry.inputs[i].slot));
+    return values;
+}
+
+std::uint16_t NothingListed(const ExportEntry&, std::span<const std::uint32_t>) { return 0; }
+
+std::uint16_t PassThroughListed(const ExportEntry& entry, std::span<const std::uint32_t> slots) {
+    for (double value : DoubleInputs(entry, slots))
+        if (IsSignalling(value)) return kInvalidOperation;
+    return 0;
+}
+
+std::uint16_t ArithmeticListed(const ExportEntry& entry, std::span<const std::uint32_t> slots) {
+    const bool divides = entry.body.find('/') != std::string_view::npos;
+    std::uint16_t listed = 0;
+    for (double value : DoubleInputs(entry, slots)) {
+        if (IsSignalling(value) || (std::isnan(value) && entry.result == ValueKind::Truth)) listed |= kInvalidOperation;
+        if (std::isinf(value)) listed |= kInvalidOperation;  // zero times it, or it minus itself
+        if (Extreme(value)) listed |= kOverflow | (divides ? kDivisionByZero : 0);
+        if (divides && value == 0.0) listed |= kDivisionByZero | kInvalidOperation;  // 0 / 0
+    }
+    return listed;
+}
+
+// RoundToDigits' multiplier: 8 or more digits behave as 9, none below 0.
+double Multiplier(std::int32_t digits) { return std::pow(10.0, std::clamp(digits, 0, 8) == 8 ? 9 : std::max(digits, 0)); }
+
+std::uint16_t FormattingListed(const ExportEntry& entry, std::span<const std::uint32_t> slots) {
+    const std::vector<double> values = DoubleInputs(entry, slots);
+    bool nan = false, signalling = false;
+    for (double value : values) {
+        nan |= std::isnan(value);
+        signalling |= IsSignalling(value);
+    }
+    switch (entry.routine) {
+        case Routine::FormatFixed: return signalling ? kInvalidOperation : 0;
+        case Routine::MaxOf:
+        case Routine::MinOf: return nan ? kInvalidOperation : 0;
+        case Routine::RoundToDigits: {
+            const std::int32_t digits = entry.hasConstantArgument ? entry.constantArgument
+                                        : entry.InputCount() > 1 && entry.inputs[1].slot < static_cast<int>(slots.size())
+                                            ? static_cast<std::int32_t>(slots[entry.inputs[1].slot])
+                                            : 0;
+            const double value = values.empty() ? 0.0 : values[0];
+            const bool outside = nan || std::isinf(value) || std::fabs(value) * Multiplier(digits) >= 0x1p31 - 1;
+            return outside ? kInvalidOperation | kOverflow : 0;
+        }
+        default: return 0;
+    }
+}
+
+// Whether a row computes on doubles: the page lets any such row raise
+// precision, underflow and denormal operand.
+bool ComputesOnDoubles(const ExportEntry& entry) {
+    if (entry.result == ValueKind::Double && entry.family != Family::NumberConstant) return true;
+    for (int i = 0; i < entry.InputCount(); ++i)
+        if (entry.inputs[i].kind == ValueKind::Double || entry.inputs[i].kind == ValueKind::HostTime) return true;
+    return false;
+}
+
 struct FamilyWords {
     Family family;
     std::string_view heading;
-    std::string_view exceptions;  // the inputs that may raise one the caller has unmasked
+    std::string_view exceptions;  // the inputs that may raise one the caller has unmasked...
+    std::uint16_t (*listed)(const ExportEntry&, std::span<const std::uint32_t>);  // ...and those inputs' exceptions
 };
 
 constexpr FamilyWords kFamilies[] = {
-    {Family::TextConstant, "Text constants", "None: no floating-point work."},
-    {Family::NumberConstant, "Number constants", "None: 0.0 and 1.0 are the unit's own constants."},
+    {Family::TextConstant, "Text constants", "None: no floating-point work.", NothingListed},
+    {Family::NumberConstant, "Number constants", "None: 0.0 and 1.0 are the unit's own constants.", NothingListed},
     {Family::PassThrough, "Pass-through",
      "A signalling NaN in the slots of a double, as it is loaded (invalid operation). "
-     "Words and the widened integer raise nothing."},
+     "Words and the widened integer raise nothing.",
+     PassThroughListed},
     {Family::Arithmetic, "Arithmetic and comparison",
      "A signalling NaN operand (invalid operation); a NaN in slots 2-3 of the truth test, whose "
      "comparison signals (invalid operation); a zero divisor (division by zero; 0 / 0 is an invalid "
      "operation); zero times an infinity, or an infinity minus itself (invalid operation); a result "
-     "beyond the double range (overflow). The integer times ten has no floating-point step."},
+     "beyond the double range (overflow). The integer times ten has no floating-point step.",
+     ArithmeticListed},
     {Family::Formatting, "Formatting, rounding and search",
      "Number to text: a signalling NaN value (invalid operation). Rounding: a NaN value, or one whose "
      "scaled sum overflows a double or whose floor leaves the 32-bit range (invalid operation or "
      "overflow). Larger and smaller of two: a NaN in either operand, whose comparison signals "
-     "(invalid operation). Time to text and search: nothing."},
+     "(invalid operation). Time to text and search: nothing.",
+     FormattingListed},
 };
 
 }  // namespace
@@ -274,6 +362,13 @@ std::string_view UnmaskedExceptionWords(Family family) {
     for (const FamilyWords& words : kFamilies)
         if (words.family == family) return words.exceptions;
     return "";
+}
+
+bool RaiseListed(const ExportEntry& entry, std::span<const std::uint32_t> slots, std::uint16_t raised) {
+    std::uint16_t listed = ComputesOnDoubles(entry) ? kInexactResult | kUnderflow | kDenormalOperand : 0;
+    for (const FamilyWords& words : kFamilies)
+        if (words.family == entry.family) listed |= words.listed(entry, slots);
+    return (raised & ~listed) == 0;
 }
 
 std::string_view ConventionWords(Convention convention) {

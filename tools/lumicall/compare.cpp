@@ -13,13 +13,15 @@
 #include <set>
 
 #include "catalogue/describe.h"
-#include "tools/lumicall/call_batch.h"
+#include "tools/lumicall/answers.h"
 #include "tools/lumicall/check.h"
 #include "tools/lumicall/console.h"
 #include "tools/lumicall/contract.h"
 #include "tools/lumicall/findings.h"
 #include "tools/lumicall/known_answers.h"
 #include "tools/lumicall/machine.h"
+#include "tools/lumicall/request_words.h"
+#include "tools/lumicall/target.h"
 #include "tools/lumicall/version.h"
 
 namespace lumi::call {
@@ -67,18 +69,22 @@ constexpr std::int32_t kEdgeTimes[] = {
     INT_MAX - 1, INT_MAX};
 constexpr std::uint32_t kEdgeWords[] = {0x12345678, 0, 1, 0x7FFFFFFF, 0x80000000, 0xFFFFFFFF};
 
-// Texts: a long one crosses many of the 16-byte blocks the search reads.
+// Texts, kept for the whole run (requests point at them): a long one
+// crosses many of the 16-byte blocks the search reads.
 constexpr std::size_t kLongText = 5000;
-std::vector<std::optional<std::u16string>> EdgeTexts() {
-    const std::u16string filler(kLongText, u'a');
-    return {u"Buy", std::nullopt, u"", u"B", u"Attempt to Open Buy @", u"uy @", u"Attempt to Open Buy @ and more",
-            filler + u"Buy", filler, u"\U0001F4C8 Buy \u00E9"};
+const std::vector<std::optional<std::u16string>>& EdgeTexts() {
+    static const std::u16string filler(kLongText, u'a');
+    static const std::vector<std::optional<std::u16string>> texts = {
+        u"Buy", std::nullopt, u"", u"B", u"Attempt to Open Buy @", u"uy @", u"Attempt to Open Buy @ and more",
+        filler + u"Buy", filler, u"\U0001F4C8 Buy \u00E9"};
+    return texts;
 }
 
-// One input as a set of slot words (one, or two for a double) or a text.
+// One input: its slot words (one, or two for a double), or a text (none
+// for a null pointer).
 struct InputValue {
     std::uint64_t bits = 0;
-    std::optional<std::u16string> text;
+    std::optional<std::u16string_view> text;
 };
 
 std::vector<InputValue> EdgeValues(ValueKind kind) {
@@ -94,7 +100,8 @@ std::vector<InputValue> EdgeValues(ValueKind kind) {
             for (std::uint32_t word : kEdgeWords) values.push_back({word, {}});
             break;
         case ValueKind::Text:
-            for (auto& text : EdgeTexts()) values.push_back({0, std::move(text)});
+            for (const auto& text : EdgeTexts())
+                values.push_back({0, text ? std::optional<std::u16string_view>(*text) : std::nullopt});
             break;
         default:
             for (std::int32_t integer : kEdgeIntegers) values.push_back({static_cast<std::uint32_t>(integer), {}});
@@ -105,25 +112,24 @@ std::vector<InputValue> EdgeValues(ValueKind kind) {
 
 // The slots of `entry` with decoys in the unread ones and `values` (one per
 // input, in slot order) in the read ones.
-CallRequest RequestWith(const ExportEntry& entry, const std::vector<const InputValue*>& values, std::mt19937& random) {
-    CallRequest request{&entry, std::vector<std::uint32_t>(SlotsToPush(entry)), kAllMasked, {}};
-    for (std::uint32_t& word : request.slots) word = static_cast<std::uint32_t>(random());
+Request RequestOf(const ExportEntry& entry, const std::vector<const InputValue*>& values, std::mt19937& random) {
+    std::vector<std::uint32_t> slots(SlotsToPush(entry));
+    for (std::uint32_t& word : slots) word = static_cast<std::uint32_t>(random());
     for (int i = 0; i < entry.InputCount(); ++i) {
         const SlotInput input = entry.inputs[i];
-        if (input.kind == ValueKind::Text) {
-            request.texts.push_back({input.slot, values[i]->text});
-            continue;
-        }
-        request.slots[input.slot] = static_cast<std::uint32_t>(values[i]->bits);
-        if (input.kind == ValueKind::Double) request.slots[input.slot + 1] = static_cast<std::uint32_t>(values[i]->bits >> 32);
+        slots[input.slot] = static_cast<std::uint32_t>(values[i]->bits);
+        if (input.kind == ValueKind::Double) slots[input.slot + 1] = static_cast<std::uint32_t>(values[i]->bits >> 32);
     }
+    Request request = RequestFor(entry, slots, kAllMasked);
+    for (int i = 0; i < entry.InputCount(); ++i)
+        if (entry.inputs[i].kind == ValueKind::Text && values[i]->text) request.PutText(entry.inputs[i].slot, *values[i]->text);
     return request;
 }
 
 // Every combination of the inputs' edge values when there are few enough,
 // else every pair of inputs over their edges with the rest at the first
 // (ordinary) value.
-void AddEdgeRequests(const ExportEntry& entry, std::vector<CallRequest>& requests, std::mt19937& random) {
+void AddEdgeRequests(const ExportEntry& entry, std::vector<Request>& requests, std::mt19937& random) {
     const int count = entry.InputCount();
     if (count == 0) return;
     std::vector<std::vector<InputValue>> edges;
@@ -140,7 +146,7 @@ void AddEdgeRequests(const ExportEntry& entry, std::vector<CallRequest>& request
                 values[i] = &edges[i][rest % edges[i].size()];
                 rest /= edges[i].size();
             }
-            requests.push_back(RequestWith(entry, values, random));
+            requests.push_back(RequestOf(entry, values, random));
         }
         return;
     }
@@ -151,12 +157,12 @@ void AddEdgeRequests(const ExportEntry& entry, std::vector<CallRequest>& request
                     for (int i = 0; i < count; ++i) values[i] = &edges[i][0];
                     values[first] = &a;
                     values[second] = &b;
-                    requests.push_back(RequestWith(entry, values, random));
+                    requests.push_back(RequestOf(entry, values, random));
                 }
 }
 
 // Random words in every slot but the texts, which point at real texts.
-void AddRandomRequests(const ExportEntry& entry, std::vector<CallRequest>& requests, std::mt19937& random) {
+void AddRandomRequests(const ExportEntry& entry, std::vector<Request>& requests, std::mt19937& random) {
     const std::vector<InputValue> texts = EdgeValues(ValueKind::Text);
     for (int n = 0; n < kRandomCallsPerExport; ++n) {
         std::vector<InputValue> drawn(entry.InputCount());
@@ -166,26 +172,25 @@ void AddRandomRequests(const ExportEntry& entry, std::vector<CallRequest>& reque
                                                                : InputValue{std::uint64_t{random()} << 32 | random(), {}};
             values.push_back(&drawn[i]);
         }
-        requests.push_back(RequestWith(entry, values, random));
+        requests.push_back(RequestOf(entry, values, random));
     }
 }
 
-void AddKnownRequests(std::vector<CallRequest>& requests, std::mt19937& random) {
+void AddKnownRequests(std::vector<Request>& requests, std::mt19937& random) {
     for (const KnownCase& known : KnownCases()) {
         const ExportEntry& entry = *FindEntry(known.code);
         std::vector<InputValue> given;
         for (const KnownInput& input : known.inputs)
-            given.push_back({input.bits, input.kind != InputKind::Text ? std::nullopt
-                                         : input.text == nullptr     ? std::optional<std::u16string>()
-                                                                     : std::optional<std::u16string>(input.text)});
+            given.push_back({input.kind == InputKind::Text ? 0 : input.bits,
+                             input.text == nullptr ? std::nullopt : std::optional<std::u16string_view>(input.text)});
         std::vector<const InputValue*> values;
         for (const InputValue& value : given) values.push_back(&value);
-        requests.push_back(RequestWith(entry, values, random));
+        requests.push_back(RequestOf(entry, values, random));
     }
 }
 
 struct Inputs {
-    std::vector<CallRequest> requests;  // under kAllMasked; each word gets a copy
+    std::vector<Request> requests;  // under kAllMasked; each word gets a copy
     std::size_t known = 0, edges = 0, random = 0;
 };
 
@@ -195,7 +200,7 @@ Inputs InputsFor(const std::set<std::string_view>& callable) {
     Inputs inputs;
     std::mt19937 random(kDecoySeed);
     AddKnownRequests(inputs.requests, random);
-    std::erase_if(inputs.requests, [&](const CallRequest& request) { return !callable.contains(request.entry->code); });
+    std::erase_if(inputs.requests, [&](const Request& request) { return !callable.contains(request.Entry().code); });
     inputs.known = inputs.requests.size();
     for (const ExportEntry& entry : Catalogue())
         if (callable.contains(entry.code)) AddEdgeRequests(entry, inputs.requests, random);
@@ -249,18 +254,18 @@ std::string ControlWordsWords(const std::vector<ControlWord>& words, std::uint16
 
 struct Side {
     const char* name;  // "this DLL", "the other"
-    Library library;
-    std::string sha256, version;
+    Target target;
     std::vector<std::string_view> missing;
 };
 
 class Comparison {
 public:
-    void Compare(const CallRequest& request, const Outcome& mine, const Outcome& theirs) {
+    void Compare(const Request& request, const Outcome& mine, const Outcome& theirs) {
         ++calls_;
-        const ExportEntry& entry = *request.entry;
+        const ExportEntry& entry = request.Entry();
         const auto where = [&] { return "with " + RequestInputsWords(request) + ", under " + Hex(request.controlWord, 4); };
-        const std::vector<std::string> myBreaches = Breaches(entry, mine), theirBreaches = Breaches(entry, theirs);
+        const std::vector<std::string> myBreaches = Breaches(entry, mine, PushedSlots(request)),
+                                       theirBreaches = Breaches(entry, theirs, PushedSlots(request));
         breaches_[0].NoteBreaches(entry.code, myBreaches, where);
         breaches_[1].NoteBreaches(entry.code, theirBreaches, where);
         // A broken contract says enough: that call's answer means nothing.
@@ -290,17 +295,16 @@ private:
 };
 
 Side OpenSide(const char* name, const std::string& path) {
-    Side side{name, {}, {}, {}, {}};
-    side.library = OpenCheckedLibrary(path, side.sha256, "compare");
-    side.version = ModuleVersion(side.library.module);
+    Side side{name, Target::Open(path), {}};
     for (const ExportEntry& entry : Catalogue())
-        if (side.library.Export(entry.code) == nullptr) side.missing.push_back(entry.code);
+        if (!side.target.Exports(entry)) side.missing.push_back(entry.code);
     return side;
 }
 
 std::string SideWords(const Side& side) {
-    return LoadedPath(side.library) + ", " + (side.version.empty() ? "no version resource" : side.version) +
-           ", SHA-256 " + side.sha256;
+    const TargetFacts& facts = side.target.Facts();
+    return facts.loadedPath + ", " + (facts.version.empty() ? "no version resource" : facts.version) + ", SHA-256 " +
+           facts.sha256;
 }
 
 std::string MissingWords(const Side& side) {
@@ -335,13 +339,12 @@ int Compare(CommandLine& line) {
     const ReportFile report(reportPath);
     try {
         const auto started = std::chrono::steady_clock::now();
-        const Side sides[2] = {OpenSide("this DLL", line.dll.empty() ? DefaultLibraryPath() : line.dll),
-                               OpenSide("the other", line.arguments[0])};
+        Side sides[2] = {OpenSide("this DLL", line.dll), OpenSide("the other", line.arguments[0])};
         const char* const names[2] = {sides[0].name, sides[1].name};
         Findings findings;
         std::set<std::string_view> callable;
         for (const ExportEntry& entry : Catalogue())
-            if (sides[0].library.Export(entry.code) != nullptr && sides[1].library.Export(entry.code) != nullptr)
+            if (sides[0].target.Exports(entry) && sides[1].target.Exports(entry))
                 callable.insert(entry.code);
         const Inputs inputs = InputsFor(callable);
         const std::vector<ControlWord> words = ControlWords(startWord, givenWord);
@@ -358,11 +361,11 @@ int Compare(CommandLine& line) {
             if (!side.missing.empty()) findings.Fail(kLibraryWide, std::string(side.name) + " " + MissingCodes(side));
 
         Comparison comparison;
-        std::vector<CallRequest> requests = inputs.requests;
+        std::vector<Request> requests = inputs.requests;
         for (const ControlWord& word : words) {
-            for (CallRequest& request : requests) request.controlWord = word.word;
-            const std::vector<Outcome> mine = RunCalls(sides[0].library, requests);
-            const std::vector<Outcome> theirs = RunCalls(sides[1].library, requests);
+            for (Request& request : requests) request.controlWord = word.word;
+            const std::vector<Outcome> mine = sides[0].target.Run(requests);
+            const std::vector<Outcome> theirs = sides[1].target.Run(requests);
             for (std::size_t i = 0; i < requests.size(); ++i) comparison.Compare(requests[i], mine[i], theirs[i]);
         }
         findings.FailAll(comparison.Failures(names));

@@ -8,17 +8,12 @@
 
 #include "catalogue/describe.h"
 #include "tools/lumicall/contract.h"
-#include "tools/lumicall/machine.h"
-#include "tools/lumicall/pe_file.h"
+#include "tools/lumicall/answers.h"
 
 namespace lumi::call {
 namespace {
 
 constexpr std::uint16_t kExtendedWord = 0x037F;  // 64-bit precision, to nearest
-
-std::uint32_t Pointer(const char16_t* text) {
-    return static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(text));
-}
 
 // The separator a text shows between `before` and `after`: none when they
 // stand side by side, unknown when the text is not of that shape.
@@ -119,65 +114,37 @@ void ReportFile::Write(const std::string& text) const {
         throw std::runtime_error("cannot write the report to " + path_ + ": " + WindowsErrorText(GetLastError()));
 }
 
-Library OpenCheckedLibrary(const std::string& path, std::string& sha256, std::string_view verb) {
-    const std::string cannot = "cannot " + std::string(verb) + " " + path + ": ";
-    const std::vector<std::uint8_t> bytes = ReadWholeFile(path);
-    if (const std::string problem = ImageProblem(bytes); !problem.empty()) throw std::runtime_error(cannot + problem);
-    Library library = OpenLibrary(path);
-    if (const std::string problem = ExportTableProblem(library.module); !problem.empty())
-        throw std::runtime_error(cannot + problem);
-    std::size_t missing = 0;
-    for (const ExportEntry& entry : Catalogue()) missing += library.Export(entry.code) == nullptr;
-    if (missing == Catalogue().size())
-        throw std::runtime_error(path + " is not lumivextaran.dll: " + std::to_string(missing) + " of " +
-                                 std::to_string(Catalogue().size()) + " exports missing");
-    sha256 = Sha256Hex(bytes);
-    return library;
-}
-
-std::string LoadedPath(const Library& library) {
-    wchar_t path[MAX_PATH];
-    const DWORD length = GetModuleFileNameW(library.module, path, MAX_PATH);
-    return length > 0 && length < MAX_PATH ? Narrowed({path, length}) : library.path;
-}
-
-std::vector<std::uint32_t> SlotsWith(const ExportEntry& entry, std::span<const KnownInput> inputs, std::mt19937& random) {
-    std::vector<std::uint32_t> words(SlotsToPush(entry));
-    for (std::uint32_t& word : words) word = static_cast<std::uint32_t>(random());
-    for (int i = 0; i < entry.InputCount(); ++i) {
-        const SlotInput input = entry.inputs[i];
-        const KnownInput& known = inputs[i];
-        words[input.slot] = input.kind == ValueKind::Text ? Pointer(known.text) : static_cast<std::uint32_t>(known.bits);
-        if (input.kind == ValueKind::Double) words[input.slot + 1] = static_cast<std::uint32_t>(known.bits >> 32);
-    }
-    return words;
-}
-
 std::string SeparatorWords(char16_t separator) {
     return separator == 0 ? "none" : QuotedText(std::u16string(1, separator));
 }
 
-Observed ObservedSeparators(const Library& library, std::mt19937& random) {
+Observed ObservedSeparators(Target& target, std::mt19937& random) {
     Observed observed;
+    const ExportEntry *number = nullptr, *clock = nullptr;
     for (const ExportEntry& entry : Catalogue()) {
-        const void* function = library.Export(entry.code);
-        if (function == nullptr) continue;
-        const bool number = entry.routine == Routine::FormatFixed && !entry.hasConstantArgument &&
-                            entry.inputs[0].kind == ValueKind::Double;
-        const bool clock = entry.routine == Routine::FormatTime && entry.body.ends_with("PatternTime)");
-        if (number && !observed.decimal && observed.decimalText.empty()) {
-            const KnownInput inputs[] = {{InputKind::Double, std::bit_cast<std::uint64_t>(1.5), nullptr},
-                                         {InputKind::Integer, 1, nullptr}};
-            const Outcome outcome = CallExport(function, entry, SlotsWith(entry, inputs, random), kExtendedWord);
-            observed.decimalText = ResultWords(entry, outcome);
-            if (!outcome.fault) observed.decimal = SeparatorBetween(outcome.text, u'1', u'5');
-        }
-        if (clock && !observed.time && observed.timeText.empty()) {
-            const KnownInput inputs[] = {{InputKind::Integer, 0, nullptr}};
-            const Outcome outcome = CallExport(function, entry, SlotsWith(entry, inputs, random), kExtendedWord);
-            observed.timeText = ResultWords(entry, outcome);
-            if (!outcome.fault) observed.time = SeparatorBetween(outcome.text, u'0', u'0');
-        }
+        if (!target.Exports(entry)) continue;
+        if (number == nullptr && entry.routine == Routine::FormatFixed && !entry.hasConstantArgument &&
+            entry.inputs[0].kind == ValueKind::Double)
+            number = &entry;
+        if (clock == nullptr && entry.routine == Routine::FormatTime && entry.body.ends_with("PatternTime)")) clock = &entry;
+    }
+    const KnownInput numberInputs[] = {{InputKind::Double, std::bit_cast<std::uint64_t>(1.5), nullptr},
+                                       {InputKind::Integer, 1, nullptr}};
+    const KnownInput clockInputs[] = {{InputKind::Integer, 0, nullptr}};
+    std::vector<Request> requests;
+    if (number != nullptr) requests.push_back(RequestWith(*number, numberInputs, kExtendedWord, random));
+    if (clock != nullptr) requests.push_back(RequestWith(*clock, clockInputs, kExtendedWord, random));
+    const std::vector<Outcome> outcomes = target.Run(requests);
+    std::size_t next = 0;
+    if (number != nullptr) {
+        const Outcome& outcome = outcomes[next++];
+        observed.decimalText = ResultWords(*number, outcome);
+        if (!outcome.fault && outcome.failure == Failure::None) observed.decimal = SeparatorBetween(outcome.text, u'1', u'5');
+    }
+    if (clock != nullptr) {
+        const Outcome& outcome = outcomes[next++];
+        observed.timeText = ResultWords(*clock, outcome);
+        if (!outcome.fault && outcome.failure == Failure::None) observed.time = SeparatorBetween(outcome.text, u'0', u'0');
     }
     return observed;
 }

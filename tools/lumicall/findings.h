@@ -1,6 +1,6 @@
 // What verify, compare and replay share: findings said as they come and
-// kept for the report, the report file, opening a DLL that is checked
-// before it is loaded, and the separators a DLL's own texts show.
+// kept for the report, broken contracts and differences met over many
+// calls, the report file, and the separators a DLL's own texts show.
 #pragma once
 
 #include <cstdint>
@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "tools/lumicall/console.h"
-#include "tools/lumicall/known_answers.h"
+#include "tools/lumicall/target.h"
 
 namespace lumi::call {
 
@@ -91,17 +91,6 @@ private:
     HANDLE handle_ = INVALID_HANDLE_VALUE;
 };
 
-// Reads the file (for its SHA-256), loads it only when it is a whole 32-bit
-// DLL, and stops `verb` ("verify") when its export table is damaged or it is
-// not this library at all.
-Library OpenCheckedLibrary(const std::string& path, std::string& sha256, std::string_view verb = "verify");
-
-// The path the system loaded the DLL from.
-std::string LoadedPath(const Library& library);
-
-// The row's slots: the inputs (in slot order) in place, random decoys elsewhere.
-std::vector<std::uint32_t> SlotsWith(const ExportEntry& entry, std::span<const KnownInput> inputs, std::mt19937& random);
-
 std::string SeparatorWords(char16_t separator);
 
 struct Observed {
@@ -111,7 +100,7 @@ struct Observed {
 
 // The separators of the DLL's load-time snapshot, read back from its texts:
 // 1.5 with one decimal, and time 0 by "h:n".
-Observed ObservedSeparators(const Library& library, std::mt19937& random);
+Observed ObservedSeparators(Target& target, std::mt19937& random);
 
 std::string ObservedWords(const std::optional<char16_t>& separator, const std::string& answered);
 

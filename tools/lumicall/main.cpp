@@ -8,6 +8,7 @@
 #include <exception>
 
 #include "tools/lumicall/console.h"
+#include "tools/lumicall/target.h"
 
 namespace {
 
@@ -74,6 +75,8 @@ std::vector<std::string> Arguments() {
 
 int Run() {
     CommandLine line{.dll = "", .arguments = Arguments()};
+    if (!line.arguments.empty() && line.arguments.front() == lumi::call::kWorkerArgument)
+        return lumi::call::RunWorker(std::span(line.arguments).subspan(1));
     line.dll = line.TakeOption("--dll");
     if (line.arguments.empty()) {
         lumi::call::PrintError(kUsage);
@@ -81,6 +84,7 @@ int Run() {
     }
     const std::string name = line.arguments.front();
     if (name == "help" || name == "--help" || name == "-h") {
+        if (line.arguments.size() > 1) throw lumi::call::UsageError("help takes no argument '" + line.arguments[1] + "'");
         lumi::call::Print(kUsage);
         return lumi::call::kAllHeld;
     }

@@ -179,6 +179,7 @@ SlotFill FillSlots(const ExportEntry& entry, const std::vector<SlotArgument>& gi
             }
             case ArgumentKind::Text:
                 fill.texts.push_back(argument.text);
+                fill.textSlots.push_back(argument.slot);
                 words[0] = static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(fill.texts.back().c_str()));
                 break;
             case ArgumentKind::Null: words[0] = 0; break;

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "tools/lumicall/console.h"
+#include "tools/lumicall/target.h"
 
 namespace lumi::call {
 namespace {
@@ -36,14 +37,15 @@ std::string ModuleVersion(HMODULE module) {
     return Dotted(fixed.dwFileVersionMS, fixed.dwFileVersionLS);
 }
 
-// lumicall --version: its own version, then the DLL's.
+// lumicall --version: its own version, then the DLL's, checked and loaded
+// as every command does.
 int Version(CommandLine& line) {
     line.RefuseOtherOptions();
     if (!line.arguments.empty()) throw UsageError("--version takes no argument");
     Print("lumicall " + std::string(OwnVersion()) + "\n");
-    const Library library = OpenLibrary(line.dll);
-    const std::string version = ModuleVersion(library.module);
-    Print(library.FileName() + " " + (version.empty() ? "(no version resource)" : version) + "  " + library.path + "\n");
+    const Target target = Target::Open(line.dll);
+    const TargetFacts& facts = target.Facts();
+    Print(facts.FileName() + " " + (facts.version.empty() ? "(no version resource)" : facts.version) + "  " + facts.path + "\n");
     return kAllHeld;
 }
 

@@ -1,4 +1,4 @@
-#include "tools/lumicall/call_batch.h"
+#include "tools/lumicall/request_words.h"
 
 #include <cstdio>
 
@@ -7,9 +7,10 @@
 namespace lumi::call {
 namespace {
 
-const SlotText* TextAt(const CallRequest& request, int slot) {
-    for (const SlotText& text : request.texts)
-        if (text.slot == slot) return &text;
+// The text the request points `slot` at, if it points it at one.
+const std::u16string_view* TextAt(const Request& request, int slot) {
+    for (int i = 0; i < kMaxRequestTexts; ++i)
+        if (request.textSlot[i] == slot) return &request.texts[i];
     return nullptr;
 }
 
@@ -43,8 +44,8 @@ std::string UtcWords(std::int32_t seconds) {
     return text;
 }
 
-std::string RequestInputsWords(const CallRequest& request) {
-    const ExportEntry& entry = *request.entry;
+std::string RequestInputsWords(const Request& request) {
+    const ExportEntry& entry = request.Entry();
     std::string words;
     for (int i = 0; i < entry.InputCount(); ++i) {
         const SlotInput input = entry.inputs[i];
@@ -55,8 +56,8 @@ std::string RequestInputsWords(const CallRequest& request) {
                 words += DoubleWords(std::uint64_t{request.slots[input.slot + 1]} << 32 | word);
                 break;
             case ValueKind::Text: {
-                const SlotText* text = TextAt(request, input.slot);
-                words += text == nullptr ? "0x" + Hex(word, 8) : text->text ? QuotedText(*text->text) : "null";
+                const std::u16string_view* text = TextAt(request, input.slot);
+                words += text != nullptr ? QuotedText(*text) : word == 0 ? "null" : "0x" + Hex(word, 8);
                 break;
             }
             case ValueKind::HostTime:
@@ -75,22 +76,11 @@ std::string AnswerWords(const ExportEntry& entry, const Outcome& outcome) {
 }
 
 bool SameOutcome(const ExportEntry& entry, const Outcome& a, const Outcome& b) {
+    if (RaisedBits(a) != RaisedBits(b)) return false;
     if (RaisedUnmasked(a) || RaisedUnmasked(b))
         return RaisedUnmasked(a) && RaisedUnmasked(b) && a.fault->code == b.fault->code;
-    return SameAnswer(entry, a, b) && a.record.UnmaskedFlags() == b.record.UnmaskedFlags();
+    return SameAnswer(entry, a, b);
 }
 
-std::vector<Outcome> RunCalls(const Library& library, std::span<const CallRequest> requests) {
-    std::vector<Outcome> outcomes;
-    outcomes.reserve(requests.size());
-    std::vector<std::uint32_t> slots;
-    for (const CallRequest& request : requests) {
-        slots = request.slots;
-        for (const SlotText& text : request.texts)
-            slots[text.slot] = text.text ? static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(text.text->c_str())) : 0;
-        outcomes.push_back(CallExport(library.Export(request.entry->code), *request.entry, slots, request.controlWord));
-    }
-    return outcomes;
-}
 
 }  // namespace lumi::call

@@ -22,6 +22,10 @@
 #define LUMI_SLOTS_9  [[maybe_unused]] ::lumi::SlotFrame<9> slots
 #define LUMI_SLOTS_10 [[maybe_unused]] ::lumi::SlotFrame<10> slots
 
+#if defined(LUMI_TRACING)
+#include "boundary/trace_glue.h"
+#else
+
 // Callee-pops: n slots, all removed on return.
 #define LUMI_CALLEE_POPS(Result, code, n) \
     extern "C" __declspec(dllexport) Result __stdcall LUMI_EXPORT_NAME(code)(LUMI_SLOTS_##n)
@@ -31,6 +35,11 @@
 #define LUMI_CALLER_POPS(Result, code, highest) \
     extern "C" __declspec(dllexport) Result __cdecl LUMI_EXPORT_NAME(code)( \
         [[maybe_unused]] ::lumi::SlotFrame<(highest) + 1> slots)
+
+// Callee-pops reading the texts of slots `text` and `pattern`.
+#define LUMI_CALLEE_POPS_READING_TEXTS(Result, code, n, text, pattern) LUMI_CALLEE_POPS(Result, code, n)
+
+#endif  // LUMI_TRACING
 
 #define LUMI_EXPORT_CalleePops(Result, code, n) LUMI_CALLEE_POPS(Result, code, n)
 #define LUMI_EXPORT_CallerPops(Result, code, n) LUMI_CALLER_POPS(Result, code, n)

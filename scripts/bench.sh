@@ -18,7 +18,7 @@ jobs=2  # the cores are shared
 if [ ! -f "$build/build.ninja" ]; then
   cmake -S "$root" -B "$build" -G Ninja --toolchain "$root/cmake/mingw-i686.cmake" >/dev/null
 fi
-cmake --build "$build" -j "$jobs" --target bench_exports bench_routines
+cmake --build "$build" -j "$jobs" --target bench_exports bench_routines bench_trace
 
 # A warm wineserver for the prefix, left to exit by itself a minute after the
 # last program, so a server that others are using is never stopped.
@@ -30,7 +30,7 @@ cd "$build/bench"  # the programs find both DLLs from their own directory
 targets=targets.tsv  # one line per target, appended by both programs
 rm -f "$targets"
 failed=()
-for program in bench_exports bench_routines; do
+for program in bench_exports bench_routines bench_trace; do
   echo
   echo "=== $program"
   "$root/scripts/wine-run" "$program.exe" --targets "$targets" || failed+=("$program")

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Builds the release from the committed tree, in a fresh directory of its own
 # (build/release), and writes dist/lumivextaran-VERSION-win32.zip: the DLL,
-# lumicall.exe, USING.md, catalogue.md, symbols/lumivextaran.dll.debug and
-# SHA256SUMS over all of them. Prints the zip's SHA-256.
+# lumicall.exe, USING.md, catalogue.md, symbols/lumivextaran.dll.debug, the
+# tracing build trace/lumivextaran.dll with symbols/trace/lumivextaran.dll.debug,
+# and SHA256SUMS over all of them. Prints the zip's SHA-256.
 #
 # The same commit gives the same zip to the byte, wherever and whenever it is
 # built: the binaries carry no time or path, and every zip entry has a fixed
@@ -28,25 +29,29 @@ build=$root/build/release
 rm -rf "$build"
 cmake -S "$root" -B "$build" -G Ninja --toolchain "$root/cmake/mingw-i686.cmake" >/dev/null ||
   fail 1 "configuring $build failed"
-cmake --build "$build" -j 2 --target lumivextaran lumicall ||
-  fail 1 "building lumivextaran.dll and lumicall.exe in $build failed"
+cmake --build "$build" -j 2 --target lumivextaran lumivextaran_trace lumicall ||
+  fail 1 "building lumivextaran.dll, trace/lumivextaran.dll and lumicall.exe in $build failed"
 
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
 [ -n "$version" ] || fail 1 "no project version in $build/CMakeCache.txt"
 name=lumivextaran-$version-win32
 
 # What ships: the DLL as built (no debug sections, a version resource).
-sections=$(i686-w64-mingw32-objdump -h "$build/lumivextaran.dll") ||
-  fail 1 "objdump could not read $build/lumivextaran.dll"
-if grep -q ' \.debug_' <<<"$sections"; then fail 1 "lumivextaran.dll has .debug_* sections"; fi
-grep -q ' \.rsrc ' <<<"$sections" || fail 1 "lumivextaran.dll has no version resource"
+for dll in lumivextaran.dll trace/lumivextaran.dll; do
+  sections=$(i686-w64-mingw32-objdump -h "$build/$dll") || fail 1 "objdump could not read $build/$dll"
+  if grep -q ' \.debug_' <<<"$sections"; then fail 1 "$dll has .debug_* sections"; fi
+  grep -q ' \.rsrc ' <<<"$sections" || fail 1 "$dll has no version resource"
+done
 
 # The package folder, in the order the zip lists it; SHA256SUMS comes last.
 stage=$build/package/$name
-files=(lumivextaran.dll lumicall.exe USING.md catalogue.md symbols/lumivextaran.dll.debug)
-mkdir -p "$stage/symbols"
+files=(lumivextaran.dll lumicall.exe USING.md catalogue.md symbols/lumivextaran.dll.debug
+       trace/lumivextaran.dll symbols/trace/lumivextaran.dll.debug)
+mkdir -p "$stage/symbols/trace" "$stage/trace"
 cp "$build/lumivextaran.dll" "$build/lumicall.exe" docs/USING.md docs/catalogue.md "$stage/"
 cp "$build/lumivextaran.dll.debug" "$stage/symbols/"
+cp "$build/trace/lumivextaran.dll" "$stage/trace/"
+cp "$build/trace/lumivextaran.dll.debug" "$stage/symbols/trace/"
 (cd "$stage" && sha256sum "${files[@]}" >SHA256SUMS)
 files+=(SHA256SUMS)
 

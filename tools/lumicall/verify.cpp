@@ -197,6 +197,7 @@ int Verify(CommandLine& line) {
         const auto started = std::chrono::steady_clock::now();
         Target target = Target::Open(line.dll);
         const TargetFacts& facts = target.Facts();
+        const bool tracing = FileIsTracingBuild(facts.loadedPath);
         std::mt19937 random{std::random_device{}()};
         Findings findings;
 
@@ -205,7 +206,8 @@ int Verify(CommandLine& line) {
         findings.Say(
             "lumicall " + std::string(OwnVersion()) + " verify: does this lumivextaran.dll answer exactly here?\n\n" +
             Line("library", facts.loadedPath) +
-            Line("version", facts.version.empty() ? "none: this DLL carries no version resource" : facts.version) +
+            Line("version", (facts.version.empty() ? "none: this DLL carries no version resource" : facts.version) +
+                                (tracing ? " (the tracing build: it records every call)" : "")) +
             Line("SHA-256", facts.sha256) + Line("Windows", WindowsVersionWords()) + Line("processor", ProcessorWords()) +
             Line("control word", ControlWordWords(startWord) + ", as lumicall started") +
             Line("separators", "decimal " + ObservedWords(observed.decimal, observed.decimalText) + ", time " +
@@ -276,7 +278,8 @@ int Verify(CommandLine& line) {
                       target.WorkersStarted());
         findings.Say(Line("time", took));
 
-        const std::string name = facts.FileName() + (facts.version.empty() ? "" : " " + facts.version);
+        const std::string name = facts.FileName() + (facts.version.empty() ? "" : " " + facts.version) +
+                                 (tracing ? " (tracing build)" : "");
         const std::size_t failed = findings.FailureCount();
         const std::string verdict =
             failed == 0 ? "VERDICT: PASS: " + name + " answers exactly on this machine (" +

@@ -37,6 +37,26 @@ std::string ModuleVersion(HMODULE module) {
     return Dotted(fixed.dwFileVersionMS, fixed.dwFileVersionLS);
 }
 
+bool IsTracingBuild(HMODULE module) {
+    const HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(VS_VERSION_INFO), MAKEINTRESOURCEW(16));  // RT_VERSION
+    const HGLOBAL loaded = found ? LoadResource(module, found) : nullptr;
+    const auto* data = static_cast<const char*>(loaded ? LockResource(loaded) : nullptr);
+    if (data == nullptr) return false;
+    const std::u16string_view marker = kTracingBuildMarker;  // in FileDescription
+    const std::string_view bytes(data, SizeofResource(module, found));
+    return bytes.find(std::string_view(reinterpret_cast<const char*>(marker.data()), 2 * marker.size())) !=
+           std::string_view::npos;
+}
+
+bool FileIsTracingBuild(const std::string& path) {
+    // As data: its resources read, none of its code run.
+    const HMODULE module = LoadLibraryExW(Widened(path).c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+    if (module == nullptr) return false;
+    const bool tracing = IsTracingBuild(module);
+    FreeLibrary(module);
+    return tracing;
+}
+
 // lumicall --version: its own version, then the DLL's, checked and loaded
 // as every command does.
 int Version(CommandLine& line) {
@@ -45,7 +65,8 @@ int Version(CommandLine& line) {
     Print("lumicall " + std::string(OwnVersion()) + "\n");
     const Target target = Target::Open(line.dll);
     const TargetFacts& facts = target.Facts();
-    Print(facts.FileName() + " " + (facts.version.empty() ? "(no version resource)" : facts.version) + "  " + facts.path + "\n");
+    Print(facts.FileName() + " " + (facts.version.empty() ? "(no version resource)" : facts.version) +
+          (FileIsTracingBuild(facts.loadedPath) ? " (tracing build)" : "") + "  " + facts.path + "\n");
     return kAllHeld;
 }
 

@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstring>
 #include <map>
+#include <unordered_map>
 #include <random>
 
 #include "catalogue/describe.h"
@@ -43,14 +44,15 @@ std::string Plural(std::size_t count, std::string_view one, std::string_view man
 
 // ---- Which records can be replayed -------------------------------------------------------
 
-constexpr ValueKind KindOfResult(trace::ResultKind kind) {
-    switch (kind) {
-        case trace::ResultKind::Word: return ValueKind::Word;
-        case trace::ResultKind::Integer: return ValueKind::Integer;
-        case trace::ResultKind::Truth: return ValueKind::Truth;
-        case trace::ResultKind::Double: return ValueKind::Double;
-        default: return ValueKind::Text;
-    }
+// What a result comes back in: EAX (word, integer, truth), ST(0) or a text.
+enum class Carrier : std::uint8_t { Eax, St0, Text };
+
+constexpr Carrier CarrierOf(trace::ResultKind kind) {
+    return kind == trace::ResultKind::Double ? Carrier::St0 : kind == trace::ResultKind::Text ? Carrier::Text : Carrier::Eax;
+}
+
+constexpr Carrier CarrierOf(ValueKind kind) {
+    return kind == ValueKind::Double ? Carrier::St0 : kind == ValueKind::Text ? Carrier::Text : Carrier::Eax;
 }
 
 // Empty when the record fits its row: a known code, the slots the row
@@ -65,7 +67,8 @@ std::string Misfit(const Record& record, const ExportEntry* entry) {
         if (entry->inputs[i].kind == ValueKind::Text && record.TextOf(entry->inputs[i].slot) == nullptr)
             return record.code + " reads a text in slot " + std::to_string(entry->inputs[i].slot) +
                    ", the record gives none";
-    if (record.result && KindOfResult(record.result->kind) != entry->result)
+    // EAX is compared by its bits, whichever of its kinds the record names.
+    if (record.result && CarrierOf(record.result->kind) != CarrierOf(entry->result))
         return record.code + " answers a " + std::string(ResultWords(*entry)) + ", the record gives a " +
                std::string(trace::ResultKindName(record.result->kind));
     return "";
@@ -168,10 +171,21 @@ std::string TraceHeaderWords(const std::string& path, const Trace& trace) {
            Line("records", records);
 }
 
+// The row of a code, found once per code: a trace holds millions of records.
+class RowsByCode {
+public:
+    const ExportEntry* Find(const std::string& code) {
+        const auto [found, isNew] = rows_.try_emplace(code, nullptr);
+        if (isNew) found->second = FindEntry(code);
+        return found->second;
+    }
+
+private:
+    std::unordered_map<std::string, const ExportEntry*> rows_;
+};
+
 // "  CODE  N calls  body": one line per export, the most called first.
-std::string CountsTable(const Trace& trace) {
-    std::map<std::string, std::size_t> counts;
-    for (const Record& record : trace.records) ++counts[record.code];
+std::string CountsTable(const std::map<std::string, std::size_t>& counts) {
     std::vector<std::pair<std::string, std::size_t>> rows(counts.begin(), counts.end());
     std::stable_sort(rows.begin(), rows.end(), [](const auto& a, const auto& b) { return a.second > b.second; });
     Table table;
@@ -225,8 +239,13 @@ int Replay(CommandLine& line) {
         // The records that fit their rows; the rest named by line.
         std::vector<std::pair<const Record*, const ExportEntry*>> usable;
         std::vector<trace::Problem> misfits;
+        RowsByCode rows;
+        std::vector<std::size_t> callsOfRow(Catalogue().size());
+        std::map<std::string, std::size_t> counts;  // by code, for the table
         for (const Record& record : trace.records) {
-            const ExportEntry* entry = FindEntry(record.code);
+            const ExportEntry* entry = rows.Find(record.code);
+            if (entry != nullptr) ++callsOfRow[entry - Catalogue().data()];
+            else ++counts[record.code];
             if (const std::string misfit = Misfit(record, entry); !misfit.empty())
                 misfits.push_back({record.inputsLine, misfit});
             else
@@ -238,6 +257,8 @@ int Replay(CommandLine& line) {
                                      " an export of the catalogue (line " + std::to_string(misfits[0].line) + ": " +
                                      misfits[0].what + ")");
 
+        for (std::size_t row = 0; row < callsOfRow.size(); ++row)
+            if (callsOfRow[row] > 0) counts[std::string(Catalogue()[row].code)] = callsOfRow[row];
         Target target = Target::Open(line.dll);
         const TargetFacts& facts = target.Facts();
         std::mt19937 random{std::random_device{}()};
@@ -255,43 +276,41 @@ int Replay(CommandLine& line) {
         findings.Say(heading + TraceHeaderWords(path, trace) +
                      Line("replayed on", facts.loadedPath + ", " + (facts.version.empty() ? "no version resource" : facts.version) +
                                              ", SHA-256 " + facts.sha256) +
-                     CountsTable(trace) + ProblemsText(trace, misfits));
+                     CountsTable(counts) + ProblemsText(trace, misfits));
 
         Tally tally;
         CallLog log;
-        std::vector<Request> requests;
+        std::vector<Request> called;  // what this DLL exports, of one batch
+        std::vector<std::int32_t> calledAs;  // by record of the batch: its index in called, or -1
         for (std::size_t from = 0; from < usable.size(); from += kBatch) {
             const std::size_t to = std::min(usable.size(), from + kBatch);
-            requests.clear();
-            for (std::size_t i = from; i < to; ++i) requests.push_back(RequestOfRecord(*usable[i].first, *usable[i].second));
-            std::vector<Request> called;  // what this DLL exports
-            std::vector<std::size_t> calledAt;
-            for (std::size_t i = 0; i < requests.size(); ++i)
-                if (target.Exports(requests[i].Entry())) {
-                    called.push_back(requests[i]);
-                    calledAt.push_back(i);
-                }
+            called.clear();
+            calledAs.clear();
+            for (std::size_t i = from; i < to; ++i) {
+                const bool exported = target.Exports(*usable[i].second);
+                calledAs.push_back(exported ? static_cast<std::int32_t>(called.size()) : -1);
+                if (exported) called.push_back(RequestOfRecord(*usable[i].first, *usable[i].second));
+            }
             const std::vector<Outcome> outcomes = target.Run(called);
-            std::vector<const Outcome*> outcomeOf(requests.size(), nullptr);
-            for (std::size_t k = 0; k < calledAt.size(); ++k) outcomeOf[calledAt[k]] = &outcomes[k];
 
-            for (std::size_t i = 0; i < requests.size(); ++i) {
+            for (std::size_t i = 0; i < calledAs.size(); ++i) {
                 const Record& record = *usable[from + i].first;
                 const ExportEntry& entry = *usable[from + i].second;
-                const Request& request = requests[i];
-                const auto where = [&] { return CallWords(record, request); };
                 ++tally.replayed;
-                if (outcomeOf[i] == nullptr) {
+                if (calledAs[i] < 0) {
                     log.NoteDifference(entry.code, [&] {
                         return "seq " + std::to_string(record.seq) + " (line " + std::to_string(record.inputsLine) +
                                "): this DLL does not export it";
                     });
                     continue;
                 }
-                const Outcome& outcome = *outcomeOf[i];
+                const Request& request = called[calledAs[i]];
+                const Outcome& outcome = outcomes[calledAs[i]];
+                const auto where = [&] { return CallWords(record, request); };
                 const std::vector<std::string> breaches = Breaches(entry, outcome, PushedSlots(request));
-                log.NoteBreaches(entry.code, breaches, [&] { return "seq " + std::to_string(record.seq) + " (line " +
-                                                                    std::to_string(record.inputsLine) + ")"; });
+                if (!breaches.empty())
+                    log.NoteBreaches(entry.code, breaches, [&] { return "seq " + std::to_string(record.seq) + " (line " +
+                                                                        std::to_string(record.inputsLine) + ")"; });
                 if (!record.result) {
                     ++tally.unanswered;
                     tally.unansweredLines.push_back("  " + where() + ": no answer in the trace (the call had not returned "

@@ -247,6 +247,12 @@ void RunCalls(const LoadedLibrary& library, Lane& lane) {
         const std::optional<Fault> fault =
             function == nullptr ? std::optional<Fault>(Fault{EXCEPTION_ACCESS_VIOLATION, 0, 8, 0})
                                 : Guarded([&] { SlotCall(function, slots, request.slotCount, &outcome.record); });
+        // A text-building call that faulted may still have taken a buffer: it
+        // counts toward the window all the same, with no text to look at.
+        if (keptTexts > 0 && BuildsText(entry) && (fault || outcome.record.eax == 0)) {
+            kept.push_back({0, 0, 0, i});
+            if (static_cast<int>(kept.size()) > keptTexts) kept.erase(kept.begin());
+        }
         if (fault) {
             outcome.flags |= kFaulted;
             outcome.fault = *fault;
@@ -262,16 +268,17 @@ void RunCalls(const LoadedLibrary& library, Lane& lane) {
             if (copy.ended) outcome.flags |= kTextEnded;
             outcome.textAt = copy.at;
             outcome.textUnits = copy.units;
-            if (keptTexts > 0 && BuildsText(entry) && !copy.fault && copy.ended) {
+            if (keptTexts > 0 && BuildsText(entry)) {
                 for (const KeptText& earlier : kept) {
-                    if (StillReads(earlier, lane)) continue;
+                    if (earlier.address == 0 || StillReads(earlier, lane)) continue;
                     outcome.overwrote = earlier.index;
                     const TextCopy now = CopyText(earlier.address, lane, used);
                     outcome.overwrittenAt = now.at;
                     outcome.overwrittenUnits = now.units;
                     break;
                 }
-                kept.push_back({outcome.record.eax, copy.at, copy.units, i});
+                const bool readable = !copy.fault && copy.ended;
+                kept.push_back({readable ? outcome.record.eax : 0, copy.at, copy.units, i});
                 if (static_cast<int>(kept.size()) > keptTexts) kept.erase(kept.begin());
             }
         }

@@ -137,7 +137,8 @@ public:
             row.knownCount = requests.size() - row.knownFirst;
             rows.push_back(std::move(row));
         }
-        const std::vector<Outcome> outcomes = target_.Run(requests);
+        const std::vector<Outcome> outcomes = target_.Run(requests, {.keptTexts = kKeptTexts});
+        for (const std::string& incident : target_.TakeIncidents()) problems_.push_back({kLibraryWide, incident});
         for (const RowCalls& row : rows) {
             CheckRow(row, std::span(requests).subspan(row.first, row.count), std::span(outcomes).subspan(row.first, row.count));
             CheckKnown(row, std::span(requests).subspan(row.knownFirst, row.knownCount),

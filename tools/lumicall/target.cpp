@@ -461,7 +461,7 @@ public:
     Shared& Memory() { return *shared_; }
     int Started() const { return started_; }
 
-    enum class RoundEnd { Finished, Hung, Died };
+    enum class RoundEnd { Finished, Hung, Died, Stalled };
     struct RoundResult {
         RoundEnd end = RoundEnd::Finished;
         std::vector<bool> culprit;  // by lane: the lane whose call hung or died
@@ -479,6 +479,7 @@ public:
         std::vector<LONG> seen(lanes, -1);
         std::vector<Clock::time_point> since(lanes, Clock::now());
         const HANDLE waits[] = {done_.value, process_.value};
+        Clock::time_point lastBusy = Clock::now();
         for (;;) {
             const DWORD woke = WaitForMultipleObjects(2, waits, FALSE, kPoll);
             if (woke == WAIT_OBJECT_0) return result;
@@ -491,15 +492,27 @@ public:
                 return result;
             }
             const Clock::time_point now = Clock::now();
-            bool hung = false;
+            bool hung = false, allFinished = true;
             for (int l = 0; l < lanes; ++l) {
                 const Lane& lane = shared_->lane[l];
                 if (lane.done != seen[l]) {
                     seen[l] = lane.done;
                     since[l] = now;
-                } else if (!lane.finished && lane.done < lane.count && now - since[l] > std::chrono::milliseconds(bound_)) {
+                }
+                allFinished &= lane.finished != 0;
+                if (!lane.finished && lane.done < lane.count && now - since[l] > std::chrono::milliseconds(bound_)) {
                     result.culprit[l] = hung = true;
                 }
+            }
+            // Every call made, yet the worker does not come back: its threads
+            // do not end (the DLL's code as a thread detaches).
+            if (!allFinished) lastBusy = now;
+            if (!hung && now - lastBusy > std::chrono::milliseconds(bound_)) {
+                result.end = RoundEnd::Stalled;
+                result.words = "the worker's threads did not end within " + SecondsWords(bound_) +
+                               " after their last calls: the DLL hangs as a thread ends";
+                Stop();
+                return result;
             }
             if (hung) {
                 result.end = RoundEnd::Hung;
@@ -621,6 +634,8 @@ Outcome FromWire(const WireOutcome& wire, const Lane& lane) {
 
 }  // namespace
 
+std::vector<std::string> Target::TakeIncidents() { return std::exchange(incidents_, {}); }
+
 std::vector<std::vector<Outcome>> Target::RunOnThreads(std::span<const std::vector<Request>> lists,
                                                        const RunOptions& options) {
     if (lists.size() > static_cast<std::size_t>(kLanes)) throw std::logic_error("at most 8 threads at once");
@@ -710,11 +725,22 @@ std::vector<std::vector<Outcome>> Target::RunOnThreads(std::span<const std::vect
                 ++next[l];
             }
         }
+        if (round.end == Worker::RoundEnd::Stalled) incidents_.push_back(round.words);
         if (round.end == Worker::RoundEnd::Finished && shared.restartWanted) worker_->Stop();
     }
 }
 
 // ---- The worker process -----------------------------------------------------------------
+
+namespace {
+
+DWORD WINAPI WatchSupervisor(void* supervisor) {
+    WaitForSingleObject(static_cast<HANDLE>(supervisor), INFINITE);
+    TerminateProcess(GetCurrentProcess(), kCrashedStatus);
+    return 0;
+}
+
+}  // namespace
 
 int RunWorker(std::span<const std::string> arguments) {
     // No dialog for a fault or a missing file: the supervisor reports it.
@@ -730,6 +756,9 @@ int RunWorker(std::span<const std::string> arguments) {
     g_shared = static_cast<Shared*>(MapViewOfFile(mapping.value, FILE_MAP_ALL_ACCESS, 0, 0, sizeof(Shared)));
     if (g_shared == nullptr || g_shared->magic != kMagic) return kWrongUse;
 
+    // Ends with its supervisor, even while a call into the DLL never returns.
+    const HANDLE watcher = CreateThread(nullptr, 0, WatchSupervisor, parent.value, 0, nullptr);
+    if (watcher != nullptr) CloseHandle(watcher);
     static LoadedLibrary library;
     LoadInWorker(library);
     SetEvent(done.value);

@@ -36,7 +36,6 @@ constexpr std::uint16_t kDoubleWord = 0x027F;    // 53-bit precision, to nearest
 constexpr int kThreads = 8;
 constexpr std::size_t kFailuresShown = 20;  // on the console; the report has them all
 constexpr std::size_t kFailuresKeptPerThread = 50;
-constexpr int kKeptTexts = 15;  // a built text stays intact over this many more text-building calls
 
 // "  label          text": one line of verify's summary, labels in one column.
 std::string Line(std::string_view label, const std::string& text) {
@@ -124,10 +123,6 @@ std::string Mismatch(const Request& request, const Outcome& outcome, const Known
     const ExportEntry& entry = request.Entry();
     if (const std::vector<std::string> breaches = Breaches(entry, outcome, SlotsOf(request)); !breaches.empty())
         return breaches.front();
-    if (outcome.overwrote >= 0)
-        return "it overwrote a text built fewer than " + std::to_string(kKeptTexts + 1) +
-               " text-building calls before (that text now reads " + QuotedText(outcome.overwrittenText) +
-               "): a text stays intact over the next " + std::to_string(kKeptTexts) + " text-building calls on its thread";
     return AnswerMismatch(entry, outcome, answer, separators);
 }
 
@@ -396,6 +391,7 @@ int Verify(CommandLine& line) {
         else findings.Say(Line("", cases + Hex(hostWord, 4) + " (" + hostRole + "): " + CountsWords(counts.back())));
 
         const ThreadCounts threads = ReplayTextsOnThreads(target, expected, findings);
+        for (const std::string& incident : target.TakeIncidents()) findings.Fail(kLibraryWide, incident);
         findings.Say(Line("threads", std::to_string(kThreads) + " threads at once, " + std::to_string(threads.texts) +
                                          " texts: " +
                                          (threads.failures == 0 ? "all hold" : std::to_string(threads.failures) + " FAIL")));

@@ -1,4 +1,5 @@
-# Runs PROGRAM ARGS through EMULATOR; fails unless it exits with EXIT and its
+# Runs PROGRAM ARGS through EMULATOR; fails unless it exits with EXIT (one
+# status, or several as "1|2") and its
 # output (standard output and error together) matches every regex of OUTPUT,
 # and, given a REPORT file, that file matches every regex of REPORT_OUTPUT.
 if(REPORT)
@@ -8,7 +9,7 @@ execute_process(COMMAND ${EMULATOR} ${PROGRAM} ${ARGS}
                 RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE err)
 set(seen "${out}${err}")
 set(failures "")
-if(NOT status STREQUAL EXIT)
+if(NOT status MATCHES "^(${EXIT})$")
   string(APPEND failures "exit status ${status}, expected ${EXIT}\n")
 endif()
 foreach(pattern IN LISTS OUTPUT)

@@ -31,6 +31,10 @@ constexpr int kLanes = 8;                      // threads the worker may run at 
 constexpr std::uint32_t kLaneCalls = 4096;     // calls of one lane in one round
 constexpr std::uint32_t kLaneTextUnits = 1u << 18;  // per lane, for the texts given and for those answered
 constexpr std::uint32_t kDefaultCallBound = 2000;   // ms a call may take; a sound one takes microseconds
+// After a DLL has hung this often, later calls get the short bound: a run
+// over a DLL whose every text export hangs still ends within a minute.
+constexpr int kHangsAtFullBound = 2;
+constexpr std::uint32_t kShortCallBound = 250;
 constexpr std::uint32_t kLoadBound = 15000;    // ms for a worker to start and load the DLL
 constexpr std::uint32_t kPoll = 20;            // ms between looks at a lane's progress
 constexpr std::uint32_t kMagic = 0x4C554D49;   // "LUMI"
@@ -492,6 +496,7 @@ public:
                 return result;
             }
             const Clock::time_point now = Clock::now();
+            const std::uint32_t bound = hangs_ < kHangsAtFullBound ? bound_ : std::min(bound_, kShortCallBound);
             bool hung = false, allFinished = true;
             for (int l = 0; l < lanes; ++l) {
                 const Lane& lane = shared_->lane[l];
@@ -500,23 +505,24 @@ public:
                     since[l] = now;
                 }
                 allFinished &= lane.finished != 0;
-                if (!lane.finished && lane.done < lane.count && now - since[l] > std::chrono::milliseconds(bound_)) {
+                if (!lane.finished && lane.done < lane.count && now - since[l] > std::chrono::milliseconds(bound)) {
                     result.culprit[l] = hung = true;
                 }
             }
             // Every call made, yet the worker does not come back: its threads
             // do not end (the DLL's code as a thread detaches).
             if (!allFinished) lastBusy = now;
-            if (!hung && now - lastBusy > std::chrono::milliseconds(bound_)) {
+            if (!hung && now - lastBusy > std::chrono::milliseconds(bound)) {
                 result.end = RoundEnd::Stalled;
-                result.words = "the worker's threads did not end within " + SecondsWords(bound_) +
+                result.words = "the worker's threads did not end within " + SecondsWords(bound) +
                                " after their last calls: the DLL hangs as a thread ends";
                 Stop();
                 return result;
             }
             if (hung) {
                 result.end = RoundEnd::Hung;
-                result.words = "did not return within " + SecondsWords(bound_) + ": the worker process was stopped";
+                result.words = "did not return within " + SecondsWords(bound) + ": the worker process was stopped";
+                ++hangs_;
                 Stop();
                 return result;
             }
@@ -539,6 +545,7 @@ private:
     Handle mapping_, go_, done_, process_;
     Shared* shared_ = nullptr;
     int started_ = 0;
+    int hangs_ = 0;
 };
 
 // ---- Target ---------------------------------------------------------------------------

@@ -5,6 +5,9 @@
 #include <fcntl.h>
 #include <io.h>
 
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <exception>
 
 #include "tools/lumicall/console.h"
@@ -91,7 +94,13 @@ int main() {
     _setmode(_fileno(stdout), _O_BINARY);
     _setmode(_fileno(stderr), _O_BINARY);
     try {
-        return Run();
+        const int status = Run();
+        // Output that could not be written is no verdict: a full disk, a closed pipe.
+        if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+            lumi::call::PrintError("lumicall: cannot write the output: " + std::string(std::strerror(errno)) + "\n");
+            return status == lumi::call::kAllHeld ? lumi::call::kWrongUse : status;
+        }
+        return status;
     } catch (const lumi::call::UsageError& error) {
         lumi::call::PrintError("lumicall: " + std::string(error.what()) + "\n(lumicall help shows the usage)\n");
     } catch (const lumi::call::LoadError& error) {

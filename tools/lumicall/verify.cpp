@@ -243,7 +243,7 @@ std::string CountsWords(const ReplayCounts& counts) {
                             : std::to_string(counts.held) + " hold";
     if (counts.failed > 0) words += ", " + std::to_string(counts.failed) + " FAIL";
     if (counts.raised > 0)
-        words += ", " + std::to_string(counts.raised) + " raised an exception the word unmasks (allowed; not counted)";
+        words += ", " + std::to_string(counts.raised) + " raised an x87 exception the word unmasks (allowed; not counted)";
     if (counts.missing > 0) words += ", " + std::to_string(counts.missing) + " not run: their export is missing";
     return words;
 }
@@ -409,7 +409,7 @@ int Verify(CommandLine& line) {
                               " known answers, " + std::to_string(threads.texts) + " texts on " +
                               std::to_string(kThreads) + " threads" +
                               (total.raised == 0 ? "" : "; " + std::to_string(total.raised) +
-                                                           " raised an exception the word unmasks (allowed; not counted)") +
+                                                           " raised an x87 exception the word unmasks (allowed; not counted)") +
                               (total.missing == 0 ? "" : "; " + std::to_string(total.missing) + " not run") + ")"
                         : "VERDICT: FAIL: " + name + " does not answer as it should on this machine: " +
                               std::to_string(failed) + (failed == 1 ? " failure" : " failures");

@@ -44,6 +44,8 @@ const Stub kStubs[] = {
     {"eight_x87_values", "Ii1iIiIIIi",
      {0xD9, 0xE8, 0xD9, 0xE8, 0xD9, 0xE8, 0xD9, 0xE8, 0xD9, 0xE8, 0xD9, 0xE8, 0xD9, 0xE8, 0xD9, 0xE8, 0xB8, 0x9D,
       0xFF, 0xFF, 0xFF, 0xC2, 0x20, 0x00}},
+    // xorl %esp, %esp; ret: no stack left to report the fault on.
+    {"stack_pointer_lost", "1i1I1Ii1ii", {0x31, 0xE4, 0xC3}},
     // The quotient of slots 0-1 by 2-3, after a square root of the dividend:
     // invalid operation for every negative dividend.
     {"raise_on_negative_dividend", "i11iI1i1I1",

@@ -354,7 +354,7 @@ std::string DeathWords(const Shared& shared, HANDLE process) {
     if (shared.crashed) return shared.crash.Words();
     DWORD status = 0;
     GetExitCodeProcess(process, &status);
-    return Formatted("the process ended with status 0x%08X", static_cast<unsigned>(status));
+    return Formatted("it ended with status 0x%08X, leaving no word of the fault (the stack was gone?)", static_cast<unsigned>(status));
 }
 
 std::optional<Fault> FaultIf(bool present, const Fault& fault) {
@@ -430,6 +430,9 @@ public:
         ResetEvent(done_.value);
         std::wstring line = L"\"" + OwnProgram() + L"\" " + Widened(kWorkerArgument) + L" " + name_ + L" " +
                             std::to_wstring(GetCurrentProcessId());
+        // Under Wine, no debugger and no fault report of its own for a worker
+        // an export kills: lumicall names the export itself.
+        SetEnvironmentVariableW(L"WINEDEBUG", L"-all");
         STARTUPINFOW startup{};
         startup.cb = sizeof startup;
         PROCESS_INFORMATION process{};

@@ -243,33 +243,40 @@ std::string ArithmeticWords(const ExportEntry& entry) {
 
 // ---- Which inputs may raise ------------------------------------------------------------
 
-double DoubleIn(std::span<const std::uint32_t> slots, int first) {
-    if (first < 0 || first + 1 >= static_cast<int>(slots.size())) return 0.0;
-    return std::bit_cast<double>(std::uint64_t{slots[first + 1]} << 32 | slots[first]);
+// Doubles are kept as their bits: an x87 load would quieten a signalling NaN.
+std::uint64_t DoubleBitsIn(std::span<const std::uint32_t> slots, int first) {
+    if (first < 0 || first + 1 >= static_cast<int>(slots.size())) return 0;
+    return std::uint64_t{slots[first + 1]} << 32 | slots[first];
 }
 
-bool IsSignalling(double value) {
-    return std::isnan(value) && !(std::bit_cast<std::uint64_t>(value) >> 51 & 1);
-}
+constexpr std::uint64_t kExponent = 0x7FF0000000000000, kFraction = 0x000FFFFFFFFFFFFF, kQuiet = 0x0008000000000000;
+
+bool IsNan(std::uint64_t bits) { return (bits & kExponent) == kExponent && (bits & kFraction) != 0; }
+bool IsSignalling(std::uint64_t bits) { return IsNan(bits) && !(bits & kQuiet); }
+bool IsInfinite(std::uint64_t bits) { return (bits & ~(std::uint64_t{1} << 63)) == kExponent; }
+bool IsZero(std::uint64_t bits) { return (bits & ~(std::uint64_t{1} << 63)) == 0; }
+// |value| from its bits, for a value neither NaN nor infinite.
+double Magnitude(std::uint64_t bits) { return std::bit_cast<double>(bits & ~(std::uint64_t{1} << 63)); }
 
 // Far from 1 in magnitude: a handful of operations on such values may leave
 // the double range (2^±255, four of them multiplied, still lie within it).
-bool Extreme(double value) {
-    const double magnitude = std::fabs(value);
-    return std::isinf(value) || (magnitude != 0.0 && (magnitude >= 0x1p255 || magnitude <= 0x1p-255));
+bool Extreme(std::uint64_t bits) {
+    if (IsInfinite(bits)) return true;
+    if (IsNan(bits) || IsZero(bits)) return false;
+    return Magnitude(bits) >= 0x1p255 || Magnitude(bits) <= 0x1p-255;
 }
 
-std::vector<double> DoubleInputs(const ExportEntry& entry, std::span<const std::uint32_t> slots) {
-    std::vector<double> values;
+std::vector<std::uint64_t> DoubleInputs(const ExportEntry& entry, std::span<const std::uint32_t> slots) {
+    std::vector<std::uint64_t> values;
     for (int i = 0; i < entry.InputCount(); ++i)
-        if (entry.inputs[i].kind == ValueKind::Double) values.push_back(DoubleIn(slots, entry.inputs[i].slot));
+        if (entry.inputs[i].kind == ValueKind::Double) values.push_back(DoubleBitsIn(slots, entry.inputs[i].slot));
     return values;
 }
 
 std::uint16_t NothingListed(const ExportEntry&, std::span<const std::uint32_t>) { return 0; }
 
 std::uint16_t PassThroughListed(const ExportEntry& entry, std::span<const std::uint32_t> slots) {
-    for (double value : DoubleInputs(entry, slots))
+    for (std::uint64_t value : DoubleInputs(entry, slots))
         if (IsSignalling(value)) return kInvalidOperation;
     return 0;
 }
@@ -277,11 +284,11 @@ std::uint16_t PassThroughListed(const ExportEntry& entry, std::span<const std::u
 std::uint16_t ArithmeticListed(const ExportEntry& entry, std::span<const std::uint32_t> slots) {
     const bool divides = entry.body.find('/') != std::string_view::npos;
     std::uint16_t listed = 0;
-    for (double value : DoubleInputs(entry, slots)) {
-        if (IsSignalling(value) || (std::isnan(value) && entry.result == ValueKind::Truth)) listed |= kInvalidOperation;
-        if (std::isinf(value)) listed |= kInvalidOperation;  // zero times it, or it minus itself
+    for (std::uint64_t value : DoubleInputs(entry, slots)) {
+        if (IsSignalling(value) || (IsNan(value) && entry.result == ValueKind::Truth)) listed |= kInvalidOperation;
+        if (IsInfinite(value)) listed |= kInvalidOperation;  // zero times it, or it minus itself
         if (Extreme(value)) listed |= kOverflow | (divides ? kDivisionByZero : 0);
-        if (divides && value == 0.0) listed |= kDivisionByZero | kInvalidOperation;  // 0 / 0
+        if (divides && IsZero(value)) listed |= kDivisionByZero | kInvalidOperation;  // 0 / 0
     }
     return listed;
 }
@@ -290,10 +297,10 @@ std::uint16_t ArithmeticListed(const ExportEntry& entry, std::span<const std::ui
 double Multiplier(std::int32_t digits) { return std::pow(10.0, std::clamp(digits, 0, 8) == 8 ? 9 : std::max(digits, 0)); }
 
 std::uint16_t FormattingListed(const ExportEntry& entry, std::span<const std::uint32_t> slots) {
-    const std::vector<double> values = DoubleInputs(entry, slots);
+    const std::vector<std::uint64_t> values = DoubleInputs(entry, slots);
     bool nan = false, signalling = false;
-    for (double value : values) {
-        nan |= std::isnan(value);
+    for (std::uint64_t value : values) {
+        nan |= IsNan(value);
         signalling |= IsSignalling(value);
     }
     switch (entry.routine) {
@@ -305,8 +312,8 @@ std::uint16_t FormattingListed(const ExportEntry& entry, std::span<const std::ui
                                         : entry.InputCount() > 1 && entry.inputs[1].slot < static_cast<int>(slots.size())
                                             ? static_cast<std::int32_t>(slots[entry.inputs[1].slot])
                                             : 0;
-            const double value = values.empty() ? 0.0 : values[0];
-            const bool outside = nan || std::isinf(value) || std::fabs(value) * Multiplier(digits) >= 0x1p31 - 1;
+            const std::uint64_t value = values.empty() ? 0 : values[0];
+            const bool outside = nan || IsInfinite(value) || Magnitude(value) * Multiplier(digits) >= 0x1p31 - 1;
             return outside ? kInvalidOperation | kOverflow : 0;
         }
         default: return 0;

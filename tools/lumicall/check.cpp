@@ -137,7 +137,8 @@ public:
             row.knownCount = requests.size() - row.knownFirst;
             rows.push_back(std::move(row));
         }
-        const std::vector<Outcome> outcomes = target_.Run(requests);
+        const std::vector<Outcome> outcomes = target_.Run(requests, {.keptTexts = kKeptTexts});
+        for (const std::string& incident : target_.TakeIncidents()) problems_.push_back({kLibraryWide, incident});
         for (const RowCalls& row : rows) {
             CheckRow(row, std::span(requests).subspan(row.first, row.count), std::span(outcomes).subspan(row.first, row.count));
             CheckKnown(row, std::span(requests).subspan(row.knownFirst, row.knownCount),
@@ -156,13 +157,15 @@ private:
         // other calls' records mean nothing.
         for (std::size_t i = 0; i < calls.size(); ++i)
             if (calls[i].failure != Failure::None || (calls[i].fault && !RaiseAllowed(entry, calls[i], SlotsOf(requests[i]))))
-                return Report(entry, Breaches(entry, calls[i], SlotsOf(requests[i])).front() +
-                                         (requests[i].controlWord == kDefaultControlWord ? "" : " (under control word " + Hex(requests[i].controlWord, 4) + ")"));
+            {
+                const std::string breach = Breaches(entry, calls[i], SlotsOf(requests[i])).front();
+                const bool named = requests[i].controlWord == kDefaultControlWord || breach.find("control word") != std::string::npos;
+                return Report(entry, breach + (named ? "" : " (under control word " + Hex(requests[i].controlWord, 4) + ")"));
+            }
         std::set<std::string> breaches;
         for (std::size_t i = 0; i < calls.size(); ++i)
             for (const std::string& breach : Breaches(entry, calls[i], SlotsOf(requests[i])))
                 if (breaches.insert(breach).second) Report(entry, breach);
-        if (!breaches.empty()) return;
         if (hostWord_) {
             const Outcome &host = calls[4], &masked = calls[5];
             if (!RaiseAllowed(entry, host, SlotsOf(requests[4])) && !SameAnswer(entry, host, masked))

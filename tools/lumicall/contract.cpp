@@ -161,6 +161,11 @@ std::vector<std::string> Breaches(const ExportEntry& entry, const Outcome& outco
         breaches.push_back("changed the x87 control word from " + Hex(record.controlWord, 4) + " to " +
                            Hex(record.controlWordAfter, 4) + " (" + std::string(kControlWordCompared) +
                            " compared)");
+    if (outcome.overwrote >= 0)
+        breaches.push_back("it overwrote a text built fewer than " + std::to_string(kKeptTexts + 1) +
+                           " text-building calls before (that text now reads " + QuotedText(outcome.overwrittenText) +
+                           "): a text stays intact over the next " + std::to_string(kKeptTexts) +
+                           " text-building calls on its thread");
     if (record.DirectionFlagLeftSet()) breaches.push_back("left the direction flag set");
     if (const int word = record.FirstCanaryChanged(); word >= 0)
         breaches.push_back("wrote into the caller's stack above its slots (0x" + Hex(record.canaryWord, 8) +

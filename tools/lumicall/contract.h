@@ -47,6 +47,7 @@ struct Outcome {
 };
 
 constexpr std::size_t kMaxTextUnits = 4096;
+constexpr int kKeptTexts = 15;  // a built text stays intact over this many more text-building calls
 
 Outcome CallExport(const void* function, const ExportEntry& entry, const std::vector<std::uint32_t>& slots,
                    std::uint16_t controlWord = kDefaultControlWord);

@@ -31,6 +31,10 @@ constexpr int kLanes = 8;                      // threads the worker may run at 
 constexpr std::uint32_t kLaneCalls = 4096;     // calls of one lane in one round
 constexpr std::uint32_t kLaneTextUnits = 1u << 18;  // per lane, for the texts given and for those answered
 constexpr std::uint32_t kDefaultCallBound = 2000;   // ms a call may take; a sound one takes microseconds
+// After a DLL has hung this often, later calls get the short bound: a run
+// over a DLL whose every text export hangs still ends within a minute.
+constexpr int kHangsAtFullBound = 2;
+constexpr std::uint32_t kShortCallBound = 250;
 constexpr std::uint32_t kLoadBound = 15000;    // ms for a worker to start and load the DLL
 constexpr std::uint32_t kPoll = 20;            // ms between looks at a lane's progress
 constexpr std::uint32_t kMagic = 0x4C554D49;   // "LUMI"
@@ -247,6 +251,12 @@ void RunCalls(const LoadedLibrary& library, Lane& lane) {
         const std::optional<Fault> fault =
             function == nullptr ? std::optional<Fault>(Fault{EXCEPTION_ACCESS_VIOLATION, 0, 8, 0})
                                 : Guarded([&] { SlotCall(function, slots, request.slotCount, &outcome.record); });
+        // A text-building call that faulted may still have taken a buffer: it
+        // counts toward the window all the same, with no text to look at.
+        if (keptTexts > 0 && BuildsText(entry) && (fault || outcome.record.eax == 0)) {
+            kept.push_back({0, 0, 0, i});
+            if (static_cast<int>(kept.size()) > keptTexts) kept.erase(kept.begin());
+        }
         if (fault) {
             outcome.flags |= kFaulted;
             outcome.fault = *fault;
@@ -262,16 +272,17 @@ void RunCalls(const LoadedLibrary& library, Lane& lane) {
             if (copy.ended) outcome.flags |= kTextEnded;
             outcome.textAt = copy.at;
             outcome.textUnits = copy.units;
-            if (keptTexts > 0 && BuildsText(entry) && !copy.fault && copy.ended) {
+            if (keptTexts > 0 && BuildsText(entry)) {
                 for (const KeptText& earlier : kept) {
-                    if (StillReads(earlier, lane)) continue;
+                    if (earlier.address == 0 || StillReads(earlier, lane)) continue;
                     outcome.overwrote = earlier.index;
                     const TextCopy now = CopyText(earlier.address, lane, used);
                     outcome.overwrittenAt = now.at;
                     outcome.overwrittenUnits = now.units;
                     break;
                 }
-                kept.push_back({outcome.record.eax, copy.at, copy.units, i});
+                const bool readable = !copy.fault && copy.ended;
+                kept.push_back({readable ? outcome.record.eax : 0, copy.at, copy.units, i});
                 if (static_cast<int>(kept.size()) > keptTexts) kept.erase(kept.begin());
             }
         }
@@ -343,7 +354,7 @@ std::string DeathWords(const Shared& shared, HANDLE process) {
     if (shared.crashed) return shared.crash.Words();
     DWORD status = 0;
     GetExitCodeProcess(process, &status);
-    return Formatted("the process ended with status 0x%08X", static_cast<unsigned>(status));
+    return Formatted("it ended with status 0x%08X, leaving no word of the fault (the stack was gone?)", static_cast<unsigned>(status));
 }
 
 std::optional<Fault> FaultIf(bool present, const Fault& fault) {
@@ -419,6 +430,9 @@ public:
         ResetEvent(done_.value);
         std::wstring line = L"\"" + OwnProgram() + L"\" " + Widened(kWorkerArgument) + L" " + name_ + L" " +
                             std::to_wstring(GetCurrentProcessId());
+        // Under Wine, no debugger and no fault report of its own for a worker
+        // an export kills: lumicall names the export itself.
+        SetEnvironmentVariableW(L"WINEDEBUG", L"-all");
         STARTUPINFOW startup{};
         startup.cb = sizeof startup;
         PROCESS_INFORMATION process{};
@@ -454,7 +468,7 @@ public:
     Shared& Memory() { return *shared_; }
     int Started() const { return started_; }
 
-    enum class RoundEnd { Finished, Hung, Died };
+    enum class RoundEnd { Finished, Hung, Died, Stalled };
     struct RoundResult {
         RoundEnd end = RoundEnd::Finished;
         std::vector<bool> culprit;  // by lane: the lane whose call hung or died
@@ -472,6 +486,7 @@ public:
         std::vector<LONG> seen(lanes, -1);
         std::vector<Clock::time_point> since(lanes, Clock::now());
         const HANDLE waits[] = {done_.value, process_.value};
+        Clock::time_point lastBusy = Clock::now();
         for (;;) {
             const DWORD woke = WaitForMultipleObjects(2, waits, FALSE, kPoll);
             if (woke == WAIT_OBJECT_0) return result;
@@ -484,19 +499,33 @@ public:
                 return result;
             }
             const Clock::time_point now = Clock::now();
-            bool hung = false;
+            const std::uint32_t bound = hangs_ < kHangsAtFullBound ? bound_ : std::min(bound_, kShortCallBound);
+            bool hung = false, allFinished = true;
             for (int l = 0; l < lanes; ++l) {
                 const Lane& lane = shared_->lane[l];
                 if (lane.done != seen[l]) {
                     seen[l] = lane.done;
                     since[l] = now;
-                } else if (!lane.finished && lane.done < lane.count && now - since[l] > std::chrono::milliseconds(bound_)) {
+                }
+                allFinished &= lane.finished != 0;
+                if (!lane.finished && lane.done < lane.count && now - since[l] > std::chrono::milliseconds(bound)) {
                     result.culprit[l] = hung = true;
                 }
             }
+            // Every call made, yet the worker does not come back: its threads
+            // do not end (the DLL's code as a thread detaches).
+            if (!allFinished) lastBusy = now;
+            if (!hung && now - lastBusy > std::chrono::milliseconds(bound)) {
+                result.end = RoundEnd::Stalled;
+                result.words = "the worker's threads did not end within " + SecondsWords(bound) +
+                               " after their last calls: the DLL hangs as a thread ends";
+                Stop();
+                return result;
+            }
             if (hung) {
                 result.end = RoundEnd::Hung;
-                result.words = "did not return within " + SecondsWords(bound_) + ": the worker process was stopped";
+                result.words = "did not return within " + SecondsWords(bound) + ": the worker process was stopped";
+                ++hangs_;
                 Stop();
                 return result;
             }
@@ -519,6 +548,7 @@ private:
     Handle mapping_, go_, done_, process_;
     Shared* shared_ = nullptr;
     int started_ = 0;
+    int hangs_ = 0;
 };
 
 // ---- Target ---------------------------------------------------------------------------
@@ -614,6 +644,8 @@ Outcome FromWire(const WireOutcome& wire, const Lane& lane) {
 
 }  // namespace
 
+std::vector<std::string> Target::TakeIncidents() { return std::exchange(incidents_, {}); }
+
 std::vector<std::vector<Outcome>> Target::RunOnThreads(std::span<const std::vector<Request>> lists,
                                                        const RunOptions& options) {
     if (lists.size() > static_cast<std::size_t>(kLanes)) throw std::logic_error("at most 8 threads at once");
@@ -703,11 +735,22 @@ std::vector<std::vector<Outcome>> Target::RunOnThreads(std::span<const std::vect
                 ++next[l];
             }
         }
+        if (round.end == Worker::RoundEnd::Stalled) incidents_.push_back(round.words);
         if (round.end == Worker::RoundEnd::Finished && shared.restartWanted) worker_->Stop();
     }
 }
 
 // ---- The worker process -----------------------------------------------------------------
+
+namespace {
+
+DWORD WINAPI WatchSupervisor(void* supervisor) {
+    WaitForSingleObject(static_cast<HANDLE>(supervisor), INFINITE);
+    TerminateProcess(GetCurrentProcess(), kCrashedStatus);
+    return 0;
+}
+
+}  // namespace
 
 int RunWorker(std::span<const std::string> arguments) {
     // No dialog for a fault or a missing file: the supervisor reports it.
@@ -723,6 +766,9 @@ int RunWorker(std::span<const std::string> arguments) {
     g_shared = static_cast<Shared*>(MapViewOfFile(mapping.value, FILE_MAP_ALL_ACCESS, 0, 0, sizeof(Shared)));
     if (g_shared == nullptr || g_shared->magic != kMagic) return kWrongUse;
 
+    // Ends with its supervisor, even while a call into the DLL never returns.
+    const HANDLE watcher = CreateThread(nullptr, 0, WatchSupervisor, parent.value, 0, nullptr);
+    if (watcher != nullptr) CloseHandle(watcher);
     static LoadedLibrary library;
     LoadInWorker(library);
     SetEvent(done.value);

@@ -108,6 +108,10 @@ public:
     // named as hung.
     void SetCallBound(std::uint32_t milliseconds);
 
+    // What went wrong outside any one call since the last look (a worker
+    // whose threads did not end), in words.
+    std::vector<std::string> TakeIncidents();
+
     // How many workers this target has started (1 + one per restart).
     int WorkersStarted() const;
 
@@ -115,7 +119,8 @@ private:
     Target();
     TargetFacts facts_;
     std::unique_ptr<Worker> worker_;
-    std::vector<std::string> abandoned_;  // by row: why it is not called again, once it cost a worker
+    std::vector<std::string> abandoned_;
+    std::vector<std::string> incidents_;  // by row: why it is not called again, once it cost a worker
 };
 
 // lumicall.exe started as a worker (the hidden argument): runs what its

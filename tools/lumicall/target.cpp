@@ -35,7 +35,7 @@ constexpr std::uint32_t kDefaultCallBound = 2000;   // ms a call may take; a sou
 // over a DLL whose every text export hangs still ends within a minute.
 constexpr int kHangsAtFullBound = 2;
 constexpr std::uint32_t kShortCallBound = 250;
-constexpr std::uint32_t kLoadBound = 15000;    // ms for a worker to start and load the DLL
+constexpr std::uint32_t kLoadBound = 8000;     // ms for a worker to start and load the DLL
 constexpr std::uint32_t kPoll = 20;            // ms between looks at a lane's progress
 constexpr std::uint32_t kMagic = 0x4C554D49;   // "LUMI"
 constexpr UINT kCrashedStatus = 0xC0DEDEAD;    // the worker's exit status after an unhandled fault

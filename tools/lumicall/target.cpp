@@ -35,7 +35,7 @@ constexpr std::uint32_t kDefaultCallBound = 2000;   // ms a call may take; a sou
 // over a DLL whose every text export hangs still ends within a minute.
 constexpr int kHangsAtFullBound = 2;
 constexpr std::uint32_t kShortCallBound = 250;
-constexpr std::uint32_t kLoadBound = 15000;    // ms for a worker to start and load the DLL
+constexpr std::uint32_t kLoadBound = 8000;     // ms for a worker to start and load the DLL
 constexpr std::uint32_t kPoll = 20;            // ms between looks at a lane's progress
 constexpr std::uint32_t kMagic = 0x4C554D49;   // "LUMI"
 constexpr UINT kCrashedStatus = 0xC0DEDEAD;    // the worker's exit status after an unhandled fault
@@ -615,9 +615,8 @@ int Target::WorkersStarted() const { return worker_->Started(); }
 Outcome Target::Call(const Request& request) { return Run(std::span(&request, 1)).front(); }
 
 std::vector<Outcome> Target::Run(std::span<const Request> requests, const RunOptions& options) {
-    std::vector<std::vector<Request>> one;  // a single lane, on the worker's main thread
-    one.emplace_back(requests.begin(), requests.end());
-    return std::move(RunOnThreads(one, options).front());
+    const std::span<const Request> one[] = {requests};  // a single lane, on the worker's main thread
+    return std::move(RunLanes(one, options).front());
 }
 
 namespace {
@@ -648,6 +647,15 @@ std::vector<std::string> Target::TakeIncidents() { return std::exchange(incident
 
 std::vector<std::vector<Outcome>> Target::RunOnThreads(std::span<const std::vector<Request>> lists,
                                                        const RunOptions& options) {
+    std::vector<std::span<const Request>> spans(lists.begin(), lists.end());
+    if (spans.size() == 1) spans.emplace_back();  // still on a thread of its own
+    std::vector<std::vector<Outcome>> outcomes = RunLanes(spans, options);
+    outcomes.resize(lists.size());
+    return outcomes;
+}
+
+std::vector<std::vector<Outcome>> Target::RunLanes(std::span<const std::span<const Request>> lists,
+                                                   const RunOptions& options) {
     if (lists.size() > static_cast<std::size_t>(kLanes)) throw std::logic_error("at most 8 threads at once");
     const int lanes = std::max<int>(1, static_cast<int>(lists.size()));
     std::vector<std::vector<Outcome>> outcomes(lists.size());

@@ -117,6 +117,8 @@ public:
 
 private:
     Target();
+    // One lane of requests per list: a single one runs on the worker's main thread.
+    std::vector<std::vector<Outcome>> RunLanes(std::span<const std::span<const Request>> lists, const RunOptions& options);
     TargetFacts facts_;
     std::unique_ptr<Worker> worker_;
     std::vector<std::string> abandoned_;

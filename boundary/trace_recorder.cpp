@@ -39,6 +39,54 @@ constexpr int kNameAttempts = 9;                         // same second, same pr
 
 constexpr char kHex[] = "0123456789ABCDEF";
 
+// ---- Memory a text may be read from ---------------------------------------------
+
+// The end of the readable region holding `address`, or 0 when it cannot be
+// read. Regions once found are kept in a few cells (the host's texts sit in
+// a handful of heap regions), so most texts cost no query: a cell is one
+// 64-bit word, base and end in pages, written and read whole (this runs
+// between fnsave and frstor, where the x87 moves of 64-bit atomics are fine).
+constexpr std::uint32_t kPageBits = 12;
+constexpr int kRegionCells = 8;
+std::uint64_t gRegions[kRegionCells] = {};
+volatile LONG gNextRegion = 0;
+
+std::uintptr_t ReadableEnd(std::uintptr_t address) {
+    const std::uint32_t page = static_cast<std::uint32_t>(address >> kPageBits);
+    for (std::uint64_t& cell : gRegions) {
+        const std::uint64_t region = __atomic_load_n(&cell, __ATOMIC_RELAXED);
+        const auto base = static_cast<std::uint32_t>(region), end = static_cast<std::uint32_t>(region >> 32);
+        if (page >= base && page < end) return static_cast<std::uintptr_t>(end) << kPageBits;
+    }
+    MEMORY_BASIC_INFORMATION info;
+    if (VirtualQuery(reinterpret_cast<const void*>(address), &info, sizeof info) != sizeof info) return 0;
+    constexpr DWORD kReadable = PAGE_READONLY | PAGE_READWRITE | PAGE_WRITECOPY | PAGE_EXECUTE_READ |
+                                PAGE_EXECUTE_READWRITE | PAGE_EXECUTE_WRITECOPY;
+    if (info.State != MEM_COMMIT || (info.Protect & kReadable) == 0 || (info.Protect & PAGE_GUARD) != 0) return 0;
+    const auto base = reinterpret_cast<std::uintptr_t>(info.BaseAddress);
+    const std::uint64_t end = static_cast<std::uint64_t>(base) + info.RegionSize;
+    const std::uint64_t region = (end >> kPageBits) << 32 | (base >> kPageBits);
+    __atomic_store_n(&gRegions[static_cast<std::uint32_t>(InterlockedIncrement(&gNextRegion)) % kRegionCells], region,
+                     __ATOMIC_RELAXED);
+    return static_cast<std::uintptr_t>(end > UINTPTR_MAX ? UINTPTR_MAX : end);
+}
+
+// Whether the search would find readable memory up to the text's end or
+// `bound` + 1 units, whichever comes first (what the trace reads of it).
+bool ReadableText(const char16_t* units, std::uint32_t bound) {
+    auto at = reinterpret_cast<std::uintptr_t>(units);
+    std::uintptr_t end = ReadableEnd(at);
+    if (end == 0) return false;
+    for (std::uint32_t i = 0; i <= bound; ++i, at += sizeof(char16_t)) {
+        if (at + sizeof(char16_t) > end) {  // the unit reaches into the next region
+            end = ReadableEnd(end);
+            if (end == 0) return false;
+        }
+        if (*reinterpret_cast<const char16_t*>(at) == 0) return true;
+    }
+    return true;
+}
+
 // ---- Text of a line, built in place -------------------------------------------
 
 class Line {
@@ -136,10 +184,24 @@ std::uint64_t MicrosSinceLoad() {
     return ticks / perSecond * 1000000 + ticks % perSecond * 1000000 / perSecond;
 }
 
-// Said once: the first reason the trace is not written.
+// Said once: the first reason the trace is not written. Noted where it
+// happens and said only once no lock is held and the file's state is
+// settled: OutputDebugString raises an exception, and a host's handler of
+// it may call an export.
+const wchar_t* volatile gReason = nullptr;
+DWORD gReasonError = 0;
 volatile LONG gToldOnce = 0;
-void Tell(const wchar_t* what, DWORD error) {
-    if (InterlockedExchange(&gToldOnce, 1) != 0) return;
+
+void NoteReason(const wchar_t* what, DWORD error) {
+    if (gReason != nullptr) return;
+    gReasonError = error;
+    gReason = what;
+}
+
+void TellReason() {
+    const wchar_t* what = gReason;
+    if (what == nullptr || InterlockedExchange(&gToldOnce, 1) != 0) return;
+    DWORD error = gReasonError;
     wchar_t message[512] = L"lumivextaran.dll (tracing build): ";
     std::size_t at = wcslen(message);
     for (const wchar_t* p = what; *p != 0 && at < 480; ++p) message[at++] = *p;
@@ -204,7 +266,7 @@ private:
 TraceFile gTrace;
 
 void TraceFile::Fail(const wchar_t* what) {
-    Tell(what, GetLastError());
+    if (!broken_) NoteReason(what, GetLastError());
     broken_ = true;
 }
 
@@ -521,6 +583,7 @@ void OnLoad(void* module) {
 void OnUnload(bool processExit) {
     if (gState == kOpen) gTrace.Close(processExit);
     gState = kOff;
+    TellReason();
 }
 
 }  // namespace lumi::trace
@@ -547,16 +610,28 @@ extern "C" void lumiTraceInputs(lumi::trace::Row* row, const std::uint32_t* slot
             // that is neither null nor empty.
             const auto* text = reinterpret_cast<const char16_t*>(slots[row->textSlot]);
             const auto* pattern = reinterpret_cast<const char16_t*>(slots[row->patternSlot]);
-            line.Put(" text").Decimal(row->textSlot).Put('=').Text(text, lumi::trace::kTextBound);
-            line.Put(" text").Decimal(row->patternSlot).Put('=');
-            if (text == nullptr || text[0] == 0) {
-                line.Put("unread");
+            // An unreadable pointer is named, not read: the body faults on
+            // it, and this line is then the call's last trace.
+            using lumi::trace::kTextBound;
+            const bool textReadable = text == nullptr || lumi::trace::ReadableText(text, kTextBound);
+            line.Put(" text").Decimal(row->textSlot).Put('=');
+            if (textReadable) {
+                line.Text(text, kTextBound);
             } else {
-                line.Text(pattern, lumi::trace::kTextBound);
+                line.Put("unreadable");
+            }
+            line.Put(" text").Decimal(row->patternSlot).Put('=');
+            if (!textReadable || text == nullptr || text[0] == 0) {
+                line.Put("unread");
+            } else if (pattern != nullptr && !lumi::trace::ReadableText(pattern, kTextBound)) {
+                line.Put("unreadable");
+            } else {
+                line.Text(pattern, kTextBound);
             }
         }
         lumi::trace::WriteLine(line);
     }
+    lumi::trace::TellReason();
     SetLastError(lastError);
 }
 
@@ -594,5 +669,6 @@ extern "C" void lumiTraceResult(lumi::trace::Row* row, const std::uint64_t* seq,
         }
     }
     lumi::trace::WriteLine(line);
+    lumi::trace::TellReason();
     SetLastError(lastError);
 }

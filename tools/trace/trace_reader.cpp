@@ -312,7 +312,8 @@ void Parser::ReadResult(std::string_view line, std::size_t number) {
     }
     if (kind->kind == ResultKind::Text) {
         const auto text = fields.NextText();
-        if (!text || text->state == Text::State::Unread || (text->state == Text::State::Null) != (result.bits == 0))
+        if (!text || text->state == Text::State::Unread || text->state == Text::State::Unreadable ||
+            (text->state == Text::State::Null) != (result.bits == 0))
             return bad("text");
         result.text = *text;
     } else {
@@ -480,7 +481,8 @@ std::string EscapeText(std::u16string_view units, std::size_t bound) {
 std::size_t UnescapeText(std::string_view field, Text& text) {
     text = Text{};
     for (const auto& [word, state] : {std::pair{std::string_view("null"), Text::State::Null},
-                                      std::pair{std::string_view("unread"), Text::State::Unread}}) {
+                                      std::pair{std::string_view("unread"), Text::State::Unread},
+                                      std::pair{std::string_view("unreadable"), Text::State::Unreadable}}) {
         if (field.substr(0, word.size()) == word && (field.size() == word.size() || field[word.size()] == ' ')) {
             text.state = state;
             return word.size();

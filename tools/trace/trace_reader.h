@@ -33,7 +33,9 @@ struct Header {
 
 // A text as the trace gives it.
 struct Text {
-    enum class State : std::uint8_t { Null, Unread, Whole, Cut };
+    // Unreadable: the pointer reaches memory that cannot be read (the call
+    // faults on it); its units are not known.
+    enum class State : std::uint8_t { Null, Unread, Unreadable, Whole, Cut };
     State state = State::Null;
     std::u16string units;  // Whole: the text; Cut: its first textBound units
 };

@@ -168,6 +168,45 @@ TEST(TracingBuild, KeepsTheNewestCallsWithinTheSizeBound) {
     EXPECT_EQ(trace.summaryTotal, std::uint64_t{3 * kRounds});
 }
 
+// A text the search cannot read: the line names it unreadable instead of
+// reading it, so the call's inputs are there although its body faults.
+TEST(TracingBuild, NamesATextItCannotReadAndKeepsTheCall) {
+    const std::string folder = FreshFolder("wild");
+    void* reserved = VirtualAlloc(nullptr, 1 << 16, MEM_RESERVE, PAGE_NOACCESS);
+    char* page = static_cast<char*>(VirtualAlloc(nullptr, 2 << 12, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
+    DWORD old = 0;
+    ASSERT_TRUE(VirtualProtect(page + 4096, 4096, PAGE_NOACCESS, &old));
+    auto* atPageEnd = reinterpret_cast<char16_t*>(page + 4096 - 4);  // "ab", no terminator before the gap
+    atPageEnd[0] = u'a', atPageEnd[1] = u'b';
+    static const char16_t pattern[] = u"b";
+    const struct {
+        const void* text;
+        const char* recorded;
+        bool faults;
+    } cases[] = {
+        {reserved,  "unreadable", true},
+        {atPageEnd, "unreadable", false},  // found before the gap: the body answers 1
+    };
+    {
+        TracingLibrary library(folder);
+        for (const auto& c : cases) {
+            const Slots slots = Slots(5).Text(3, static_cast<const char16_t*>(c.text)).Text(2, pattern);
+            const GuardedCall call = CallGuardedAt(ExportAddress(GetModuleHandleA("lumivextaran.dll"), kSearch), slots,
+                                                   0x037F);
+            EXPECT_EQ(call.trapped.has_value(), c.faults);
+        }
+    }
+    const trace::Trace trace = TraceIn(folder);
+    ASSERT_EQ(trace.records.size(), 2u);
+    for (std::size_t i = 0; i < 2; ++i) {
+        ASSERT_NE(trace.records[i].TextOf(3), nullptr);
+        EXPECT_EQ(trace.records[i].TextOf(3)->state, trace::Text::State::Unreadable) << i;
+        EXPECT_EQ(trace.records[i].result.has_value(), !cases[i].faults) << i;
+    }
+    VirtualFree(page, 0, MEM_RELEASE);
+    VirtualFree(reserved, 0, MEM_RELEASE);
+}
+
 // OutputDebugString raises an exception that a debugger would take; a
 // vectored handler sees it first, without one.
 std::wstring gDebugText;

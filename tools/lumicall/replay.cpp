@@ -153,6 +153,14 @@ bool TextCut(const Record& record) {
                        [](const trace::SlotText& text) { return text.text.state == trace::Text::State::Cut; });
 }
 
+// The first slot whose text the host could not read, or -1: such a call
+// cannot be made again as it was made.
+int UnreadableSlot(const Record& record) {
+    for (const trace::SlotText& text : record.texts)
+        if (text.text.state == trace::Text::State::Unreadable) return text.slot;
+    return -1;
+}
+
 struct Tally {
     std::size_t replayed = 0, equal = 0, separatorOnly = 0, unanswered = 0, cutTexts = 0;
     std::vector<std::string> separatorExamples;
@@ -246,6 +254,7 @@ int Replay(CommandLine& line) {
         // The records that fit their rows; the rest named by line.
         std::vector<std::pair<const Record*, const ExportEntry*>> usable;
         std::vector<trace::Problem> misfits;
+        std::vector<std::string> unreadable;  // calls that cannot be made again as they were made
         RowsByCode rows;
         std::vector<std::size_t> callsOfRow(Catalogue().size());
         std::map<std::string, std::size_t> counts;  // by code, for the table
@@ -255,6 +264,10 @@ int Replay(CommandLine& line) {
             else ++counts[record.code];
             if (const std::string misfit = Misfit(record, entry); !misfit.empty())
                 misfits.push_back({record.inputsLine, misfit});
+            else if (const int slot = UnreadableSlot(record); slot >= 0)
+                unreadable.push_back("  seq " + std::to_string(record.seq) + " (line " + std::to_string(record.inputsLine) +
+                                     ")  " + record.code + ": the text pointer in slot " + std::to_string(slot) +
+                                     " could not be read in the host\n");
             else
                 usable.emplace_back(&record, entry);
         }
@@ -362,6 +375,11 @@ int Replay(CommandLine& line) {
                     " from the recorded one by the separator alone (the trace's locale, not a fault):\n";
             for (const std::string& example : tally.separatorExamples) said += example;
         }
+        if (!unreadable.empty()) {
+            said += "\n" + Plural(unreadable.size(), "call is", "calls are") +
+                    " not replayed: the script handed it a text pointer that could not be read\n";
+            for (std::size_t i = 0; i < unreadable.size() && i < kFailuresShown; ++i) said += unreadable[i];
+        }
         if (tally.cutTexts > 0)
             said += "\n" + Plural(tally.cutTexts, "call answers", "calls answer") + " otherwise with a search text the trace kept only in part (" +
                     std::to_string(trace.header.textBound) + " units): not counted as differences\n";
@@ -383,6 +401,7 @@ int Replay(CommandLine& line) {
         std::string also;
         if (skipped > 0) also += "; " + Plural(skipped, "line", "lines") + " of the trace skipped";
         if (trace.LastRecordCut()) also += "; the last call was cut";
+        if (!unreadable.empty()) also += "; " + Plural(unreadable.size(), "call", "calls") + " with an unreadable text not replayed";
         if (tally.cutTexts > 0) also += "; " + Plural(tally.cutTexts, "call", "calls") + " with a text kept in part not held against it";
         const std::string verdict =
             differences == 0 && log.BreakingCalls() == 0

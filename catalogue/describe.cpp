@@ -4,7 +4,10 @@
 // show the order in which the x87 unit evaluates them.
 #include "catalogue/describe.h"
 
+#include <algorithm>
+#include <bit>
 #include <cctype>
+#include <cmath>
 #include <charconv>
 #include <vector>
 
@@ -242,28 +245,120 @@ std::string ArithmeticWords(const ExportEntry& entry, const SlotNamer* namer) {
     }
 }
 
+// ---- Which inputs may raise ------------------------------------------------------------
+
+// Doubles are kept as their bits: an x87 load would quieten a signalling NaN.
+std::uint64_t DoubleBitsIn(std::span<const std::uint32_t> slots, int first) {
+    if (first < 0 || first + 1 >= static_cast<int>(slots.size())) return 0;
+    return std::uint64_t{slots[first + 1]} << 32 | slots[first];
+}
+
+constexpr std::uint64_t kExponent = 0x7FF0000000000000, kFraction = 0x000FFFFFFFFFFFFF, kQuiet = 0x0008000000000000;
+
+bool IsNan(std::uint64_t bits) { return (bits & kExponent) == kExponent && (bits & kFraction) != 0; }
+bool IsSignalling(std::uint64_t bits) { return IsNan(bits) && !(bits & kQuiet); }
+bool IsInfinite(std::uint64_t bits) { return (bits & ~(std::uint64_t{1} << 63)) == kExponent; }
+bool IsZero(std::uint64_t bits) { return (bits & ~(std::uint64_t{1} << 63)) == 0; }
+// |value| from its bits, for a value neither NaN nor infinite.
+double Magnitude(std::uint64_t bits) { return std::bit_cast<double>(bits & ~(std::uint64_t{1} << 63)); }
+
+// Far from 1 in magnitude: a handful of operations on such values may leave
+// the double range (2^±255, four of them multiplied, still lie within it).
+bool Extreme(std::uint64_t bits) {
+    if (IsInfinite(bits)) return true;
+    if (IsNan(bits) || IsZero(bits)) return false;
+    return Magnitude(bits) >= 0x1p255 || Magnitude(bits) <= 0x1p-255;
+}
+
+std::vector<std::uint64_t> DoubleInputs(const ExportEntry& entry, std::span<const std::uint32_t> slots) {
+    std::vector<std::uint64_t> values;
+    for (int i = 0; i < entry.InputCount(); ++i)
+        if (entry.inputs[i].kind == ValueKind::Double) values.push_back(DoubleBitsIn(slots, entry.inputs[i].slot));
+    return values;
+}
+
+std::uint16_t NothingListed(const ExportEntry&, std::span<const std::uint32_t>) { return 0; }
+
+std::uint16_t PassThroughListed(const ExportEntry& entry, std::span<const std::uint32_t> slots) {
+    for (std::uint64_t value : DoubleInputs(entry, slots))
+        if (IsSignalling(value)) return kInvalidOperation;
+    return 0;
+}
+
+std::uint16_t ArithmeticListed(const ExportEntry& entry, std::span<const std::uint32_t> slots) {
+    const bool divides = entry.body.find('/') != std::string_view::npos;
+    std::uint16_t listed = 0;
+    for (std::uint64_t value : DoubleInputs(entry, slots)) {
+        if (IsSignalling(value) || (IsNan(value) && entry.result == ValueKind::Truth)) listed |= kInvalidOperation;
+        if (IsInfinite(value)) listed |= kInvalidOperation;  // zero times it, or it minus itself
+        if (Extreme(value)) listed |= kOverflow | (divides ? kDivisionByZero : 0);
+        if (divides && IsZero(value)) listed |= kDivisionByZero | kInvalidOperation;  // 0 / 0
+    }
+    return listed;
+}
+
+// RoundToDigits' multiplier: 8 or more digits behave as 9, none below 0.
+double Multiplier(std::int32_t digits) { return std::pow(10.0, std::clamp(digits, 0, 8) == 8 ? 9 : std::max(digits, 0)); }
+
+std::uint16_t FormattingListed(const ExportEntry& entry, std::span<const std::uint32_t> slots) {
+    const std::vector<std::uint64_t> values = DoubleInputs(entry, slots);
+    bool nan = false, signalling = false;
+    for (std::uint64_t value : values) {
+        nan |= IsNan(value);
+        signalling |= IsSignalling(value);
+    }
+    switch (entry.routine) {
+        case Routine::FormatFixed: return signalling ? kInvalidOperation : 0;
+        case Routine::MaxOf:
+        case Routine::MinOf: return nan ? kInvalidOperation : 0;
+        case Routine::RoundToDigits: {
+            const std::int32_t digits = entry.hasConstantArgument ? entry.constantArgument
+                                        : entry.InputCount() > 1 && entry.inputs[1].slot < static_cast<int>(slots.size())
+                                            ? static_cast<std::int32_t>(slots[entry.inputs[1].slot])
+                                            : 0;
+            const std::uint64_t value = values.empty() ? 0 : values[0];
+            const bool outside = nan || IsInfinite(value) || Magnitude(value) * Multiplier(digits) >= 0x1p31 - 1;
+            return outside ? kInvalidOperation | kOverflow : 0;
+        }
+        default: return 0;
+    }
+}
+
+// Whether a row computes on doubles: the page lets any such row raise
+// precision, underflow and denormal operand.
+bool ComputesOnDoubles(const ExportEntry& entry) {
+    if (entry.result == ValueKind::Double && entry.family != Family::NumberConstant) return true;
+    for (int i = 0; i < entry.InputCount(); ++i)
+        if (entry.inputs[i].kind == ValueKind::Double || entry.inputs[i].kind == ValueKind::HostTime) return true;
+    return false;
+}
+
 struct FamilyWords {
     Family family;
     std::string_view heading;
-    std::string_view exceptions;  // the inputs that may raise one the caller has unmasked
+    std::string_view exceptions;  // the inputs that may raise one the caller has unmasked...
+    std::uint16_t (*listed)(const ExportEntry&, std::span<const std::uint32_t>);  // ...and those inputs' exceptions
 };
 
 constexpr FamilyWords kFamilies[] = {
-    {Family::TextConstant, "Text constants", "None: no floating-point work."},
-    {Family::NumberConstant, "Number constants", "None: 0.0 and 1.0 are the unit's own constants."},
+    {Family::TextConstant, "Text constants", "None: no floating-point work.", NothingListed},
+    {Family::NumberConstant, "Number constants", "None: 0.0 and 1.0 are the unit's own constants.", NothingListed},
     {Family::PassThrough, "Pass-through",
      "A signalling NaN in the slots of a double, as it is loaded (invalid operation). "
-     "Words and the widened integer raise nothing."},
+     "Words and the widened integer raise nothing.",
+     PassThroughListed},
     {Family::Arithmetic, "Arithmetic and comparison",
      "A signalling NaN operand (invalid operation); a NaN in slots 2-3 of the truth test, whose "
      "comparison signals (invalid operation); a zero divisor (division by zero; 0 / 0 is an invalid "
      "operation); zero times an infinity, or an infinity minus itself (invalid operation); a result "
-     "beyond the double range (overflow). The integer times ten has no floating-point step."},
+     "beyond the double range (overflow). The integer times ten has no floating-point step.",
+     ArithmeticListed},
     {Family::Formatting, "Formatting, rounding and search",
      "Number to text: a signalling NaN value (invalid operation). Rounding: a NaN value, or one whose "
      "scaled sum overflows a double or whose floor leaves the 32-bit range (invalid operation or "
      "overflow). Larger and smaller of two: a NaN in either operand, whose comparison signals "
-     "(invalid operation). Time to text and search: nothing."},
+     "(invalid operation). Time to text and search: nothing.",
+     FormattingListed},
 };
 
 }  // namespace
@@ -278,6 +373,13 @@ std::string_view UnmaskedExceptionWords(Family family) {
     for (const FamilyWords& words : kFamilies)
         if (words.family == family) return words.exceptions;
     return "";
+}
+
+bool RaiseListed(const ExportEntry& entry, std::span<const std::uint32_t> slots, std::uint16_t raised) {
+    std::uint16_t listed = ComputesOnDoubles(entry) ? kInexactResult | kUnderflow | kDenormalOperand : 0;
+    for (const FamilyWords& words : kFamilies)
+        if (words.family == entry.family) listed |= words.listed(entry, slots);
+    return (raised & ~listed) == 0;
 }
 
 std::string_view ConventionWords(Convention convention) {

@@ -1,9 +1,12 @@
-// lumicall call CODE ARG... [--cw HEX]: one export through the raw-slot thunk.
+// lumicall call CODE ARG... [--cw HEX]: one export through the guarded call,
+// its contract and its answer held to the models.
 #include <random>
 
 #include "catalogue/describe.h"
+#include "tools/lumicall/answers.h"
 #include "tools/lumicall/console.h"
 #include "tools/lumicall/contract.h"
+#include "tools/lumicall/target.h"
 
 namespace lumi::call {
 
@@ -18,6 +21,12 @@ std::string SlotList(const SlotFill& fill, bool given) {
 
 }  // namespace
 
+Request RequestOf(const ExportEntry& entry, const SlotFill& fill, std::uint16_t controlWord) {
+    Request request = RequestFor(entry, fill.words, controlWord);
+    for (std::size_t i = 0; i < fill.texts.size(); ++i) request.PutText(fill.textSlots[i], fill.texts[i]);
+    return request;
+}
+
 int CallOne(CommandLine& line) {
     const std::uint16_t controlWord = line.TakeControlWord().value_or(kDefaultControlWord);
     line.RefuseOtherOptions();
@@ -28,22 +37,28 @@ int CallOne(CommandLine& line) {
     std::mt19937 random{std::random_device{}()};
     const SlotFill fill = FillSlots(entry, arguments, random);
 
-    const Library library = OpenLibrary(line.dll);
-    const void* function = library.Export(entry.code);
-    if (function == nullptr) throw LoadError(library.FileName() + " has no export " + std::string(kExportPrefix) + std::string(entry.code));
-    const Outcome outcome = CallExport(function, entry, fill.words, controlWord);
-    const std::vector<std::string> breaches = Breaches(entry, outcome);
-
+    Target target = Target::Open(line.dll);
     const std::string count = SlotCountWords(entry);
     const bool one = count == "1" || count.ends_with(" 1");
     Table table;
     table.Add({"export", std::string(kExportPrefix) + std::string(entry.code) + "  (" +
-                             std::string(ConventionWords(entry.convention)) + ", " + count + (one ? " slot)" : " slots)")});
+                             std::string(ConventionWords(entry.convention)) + ", " + count +
+                             (count == "none" ? " slots)" : one ? " slot)" : " slots)")});
     table.Add({"body", BodyWords(entry)});
     table.Add({"slots", SlotList(fill, true)});
     table.Add({"decoys", SlotList(fill, false)});
+    if (!target.Exports(entry)) {
+        table.Add({"contract", "BROKEN: " + target.Facts().FileName() + " does not export it"});
+        Print(table.Text());
+        return kContractBroken;
+    }
+    const Request request = RequestOf(entry, fill, controlWord);
+    const Outcome outcome = target.Call(request);
+    const std::vector<std::string> breaches = Breaches(entry, outcome, fill.words);
+
     table.Add({"result", ResultWords(entry, outcome)});
-    if (!outcome.fault) {
+    const bool returned = !outcome.fault && outcome.failure == Failure::None;
+    if (returned) {
         const int depth = outcome.record.depthAfter - outcome.record.depthBefore;
         table.Add({"popped", PoppedWords(outcome.record.popped)});
         table.Add({"x87", "depth " + std::string(depth >= 0 ? "+" : "") + std::to_string(depth) + ", control word " +
@@ -52,10 +67,33 @@ int CallOne(CommandLine& line) {
         if (const std::uint16_t pending = outcome.record.UnmaskedFlags())
             table.Add({"raised", X87ExceptionWords(pending) + ", unmasked by the control word and left pending"});
     }
-    if (breaches.empty()) table.Add({"contract", "holds"});
+    if (CallersPointerFault(outcome)) {
+        table.Add({"contract", "not judged: the fault came from the text pointer you gave in slot " +
+                                   std::to_string(outcome.callersPointerSlot) + ", not from the export"});
+        Print(table.Text());
+        return kAllHeld;
+    }
+    if (RaiseAllowed(entry, outcome, fill.words)) {
+        table.Add({"contract", "holds: it raised " + X87ExceptionWords(RaisedBits(outcome)) +
+                                   ", which the catalogue page lists for these inputs where the word unmasks it; "
+                                   "the answer is not judged"});
+        Print(table.Text());
+        return kAllHeld;
+    }
     for (const std::string& breach : breaches) table.Add({"contract", "BROKEN: " + breach});
+    int status = breaches.empty() ? kAllHeld : kContractBroken;
+    if (breaches.empty()) {
+        table.Add({"contract", "holds"});
+        const AnswerCheck answer = CheckAnswer(request, outcome, SeparatorsNow());
+        if (!answer.checked) table.Add({"answer", "not checked: no model or known answer covers these inputs"});
+        else if (answer.wrong.empty()) table.Add({"answer", "right: as the models give it"});
+        else {
+            table.Add({"answer", "WRONG: " + answer.wrong});
+            status = kContractBroken;
+        }
+    }
     Print(table.Text());
-    return breaches.empty() ? kAllHeld : kContractBroken;
+    return status;
 }
 
 }  // namespace lumi::call

@@ -1,10 +1,11 @@
 // lumicall check [PATH] [--cw HEX]: the whole catalogue's contract on any DLL.
 //
-// Checks only what the catalogue itself says: the export names, each row's
-// pops, x87 depth, kept registers and control word (its masks, precision,
-// rounding and infinity control), that no decoy slot changes an answer, and
-// the answers of constants and pass-throughs. What the value routines
-// compute is for their own tests.
+// Holds every export to what the catalogue says: the export names, each
+// row's pops, x87 state (depth, tags, stack faults), kept registers,
+// direction flag, the caller's words above the slots and control word (its
+// masks, precision, rounding and infinity control), that no decoy slot
+// changes an answer, each answer against the models, and each computing
+// row's known answers.
 #include <iterator>
 #include <bit>
 #include <cstdio>
@@ -19,6 +20,7 @@
 #include "tools/lumicall/check.h"
 #include "tools/lumicall/console.h"
 #include "tools/lumicall/contract.h"
+#include "tools/lumicall/known_answers.h"
 
 namespace lumi::call {
 namespace {
@@ -40,15 +42,14 @@ constexpr int kCallerPopsExtraSlots = 2;
 constexpr std::uint16_t kRareControlWord = 0x0E7F;
 constexpr std::uint32_t kAllOnes = 0xFFFFFFFF;  // NaN, -1 and a wild pointer at once
 
-std::uint32_t Pointer(const char16_t* text) {
-    return static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(text));
-}
-
-std::vector<std::uint32_t> SlotsFor(const ExportEntry& entry, const std::function<std::uint32_t()>& decoy) {
+// The row's slots with the fixed inputs in place: texts are pointed at by
+// the request, so their words here are 0.
+Request RequestOf(const ExportEntry& entry, const std::function<std::uint32_t()>& decoy, std::uint16_t controlWord) {
     const int count = SlotsToPush(entry) + (entry.convention == Convention::CallerPops ? kCallerPopsExtraSlots : 0);
-    std::vector<std::uint32_t> words(count);
-    for (std::uint32_t& word : words) word = decoy();
+    std::uint32_t words[kMaxPushedSlots];
+    for (int k = 0; k < count; ++k) words[k] = decoy();
     int doubles = 0, texts = 0;
+    std::vector<std::pair<int, const char16_t*>> textSlots;
     for (int i = 0; i < entry.InputCount(); ++i) {
         const SlotInput input = entry.inputs[i];
         switch (input.kind) {
@@ -58,118 +59,155 @@ std::vector<std::uint32_t> SlotsFor(const ExportEntry& entry, const std::functio
                 words[input.slot + 1] = static_cast<std::uint32_t>(bits >> 32);
                 break;
             }
-            case ValueKind::Text: words[input.slot] = Pointer(kTextInputs[texts++ % std::size(kTextInputs)]); break;
+            case ValueKind::Text: textSlots.emplace_back(input.slot, kTextInputs[texts++ % std::size(kTextInputs)]); break;
             case ValueKind::HostTime: words[input.slot] = kTimeInput; break;
             case ValueKind::Word: words[input.slot] = kWordInput; break;
             default: words[input.slot] = kIntegerInput; break;
         }
     }
-    return words;
+    Request request = RequestFor(entry, std::span(words, count), controlWord);
+    for (const auto& [slot, text] : textSlots) request.PutText(slot, text);
+    return request;
 }
 
-double DoubleAt(const std::vector<std::uint32_t>& words, int slot) {
-    return std::bit_cast<double>(std::uint64_t{words[slot + 1]} << 32 | words[slot]);
-}
+std::span<const std::uint32_t> SlotsOf(const Request& request) { return {request.slots.data(), request.slotCount}; }
 
-std::string Bits(double value) {
-    char text[20];
-    std::snprintf(text, sizeof text, "%016llX", static_cast<unsigned long long>(std::bit_cast<std::uint64_t>(value)));
-    return text;
-}
-
-// What a constant or pass-through row must answer, checked against a call.
-std::string WrongAnswer(const ExportEntry& entry, const Outcome& outcome, const std::vector<std::uint32_t>& words) {
-    const std::string answered = "answers " + ResultWords(entry, outcome) + ", expected ";
-    const SlotInput input = entry.inputs[0];
-    switch (entry.family) {
-        case Family::TextConstant:
-            return outcome.text == entry.text ? "" : answered + QuotedText(entry.text);
-        case Family::NumberConstant:
-            if (entry.result == ValueKind::Integer)
-                return static_cast<std::int32_t>(outcome.record.eax) == entry.integer ? "" : answered + std::to_string(entry.integer);
-            return LeftOneValue(outcome) && Bits(outcome.record.ResultAsDouble()) == Bits(entry.real) &&
-                           outcome.record.Result() == entry.real
-                       ? ""
-                       : answered + "the double 0x" + Bits(entry.real);
-        case Family::PassThrough:
-            if (entry.result == ValueKind::Word)
-                return outcome.record.eax == words[input.slot] ? "" : answered + "the word of " + SlotWords(input);
-            {
-                const double expected = input.kind == ValueKind::Double
-                                            ? DoubleAt(words, input.slot)
-                                            : static_cast<double>(static_cast<std::int32_t>(words[input.slot]));
-                return LeftOneValue(outcome) && Bits(outcome.record.ResultAsDouble()) == Bits(expected)
-                           ? ""
-                           : answered + "the double 0x" + Bits(expected);
-            }
-        default:
-            return "";
-    }
-}
+// The calls of one row, and where in the batch its known cases lie.
+struct RowCalls {
+    const ExportEntry* entry;
+    std::size_t first = 0, count = 0;              // the contract calls
+    std::size_t knownFirst = 0, knownCount = 0;    // its known cases, under each word in turn
+    std::vector<std::pair<const KnownCase*, std::uint16_t>> known;
+};
 
 class Checker {
 public:
-    explicit Checker(const Library& library, std::optional<std::uint16_t> hostWord = std::nullopt)
-        : library_(library), hostWord_(hostWord) {}
+    Checker(Target& target, std::optional<std::uint16_t> hostWord, Separators separators)
+        : target_(target), hostWord_(hostWord), separators_(separators) {}
 
     void CheckNames() {
         std::set<std::string> expected;
         for (const ExportEntry& entry : Catalogue()) expected.insert(std::string(kExportPrefix) + std::string(entry.code));
-        names_ = library_.ExportNames();
-        for (const std::string& name : names_)
+        const TargetFacts& facts = target_.Facts();
+        for (const std::string& name : facts.exportNames)
             if (!expected.contains(name)) problems_.push_back({kLibraryWide, "exports " + name + ", which is not in the catalogue"});
-        const std::set<std::string> present(names_.begin(), names_.end());
         for (const ExportEntry& entry : Catalogue())
-            if (!present.contains(std::string(kExportPrefix) + std::string(entry.code))) missing_.push_back(entry.code);
-        const std::string directoryName = library_.DirectoryName();
-        if (directoryName != "lumivextaran.dll")
-            problems_.push_back({kLibraryWide, "the export directory names the library '" + directoryName + "', not lumivextaran.dll"});
+            if (!target_.Exports(entry)) missing_.push_back(entry.code);
+        if (facts.directoryName != "lumivextaran.dll")
+            problems_.push_back({kLibraryWide, "the export directory names the library '" + facts.directoryName + "', not lumivextaran.dll"});
     }
 
-    void CheckRow(const ExportEntry& entry) {
-        const void* function = library_.Export(entry.code);
-        if (function == nullptr) return;  // reported as missing
+    // Every call of every row in one batch, then each row judged.
+    void CheckRows(bool knownAnswers) {
+        std::vector<RowCalls> rows;
+        std::vector<Request> requests;
         auto random = [this] { return static_cast<std::uint32_t>(random_()); };
-        const auto first = SlotsFor(entry, random), second = SlotsFor(entry, random);
-        const auto allOnes = SlotsFor(entry, [] { return kAllOnes; });
-        std::vector<Outcome> calls = {
-            CallExport(function, entry, first), CallExport(function, entry, second),
-            CallExport(function, entry, allOnes), CallExport(function, entry, first, kRareControlWord)};
-        // With --cw, also under the host's word and under that word with every
-        // exception masked. The inputs are ordinary (finite, no zero divisor,
-        // no overflow), so the host's word may raise nothing and change no answer.
-        if (hostWord_) {
-            const Outcome& host = calls.emplace_back(CallExport(function, entry, first, *hostWord_));
-            const Outcome masked = CallExport(function, entry, first, *hostWord_ | kX87Exceptions);
-            if (const std::string raised = UnmaskedRaised(host); !raised.empty())
-                return Report(entry, "raised " + raised + " on ordinary inputs under control word " + HostWord());
-            if (!masked.fault && !host.fault && !SameAnswer(entry, host, masked))
-                Report(entry, "answers " + ResultWords(entry, host) + " under control word " + HostWord() + ", " +
-                                  ResultWords(entry, masked) + " with its exceptions masked");
+        for (const ExportEntry& entry : Catalogue()) {
+            if (!target_.Exports(entry)) continue;  // reported as missing
+            RowCalls row{&entry, requests.size()};
+            const Request first = RequestOf(entry, random, kDefaultControlWord);
+            requests.push_back(first);
+            requests.push_back(RequestOf(entry, random, kDefaultControlWord));
+            requests.push_back(RequestOf(entry, [] { return kAllOnes; }, kDefaultControlWord));
+            Request rare = first;
+            rare.controlWord = kRareControlWord;
+            requests.push_back(rare);
+            // With --cw, also under the host's word and under that word with every
+            // exception masked: the inputs are ordinary, so the host's word may
+            // raise nothing the page does not list and change no answer.
+            if (hostWord_) {
+                Request host = first, masked = first;
+                host.controlWord = *hostWord_;
+                masked.controlWord = *hostWord_ | kX87Exceptions;
+                requests.push_back(host);
+                requests.push_back(masked);
+            }
+            row.count = requests.size() - row.first;
+            row.knownFirst = requests.size();
+            if (knownAnswers) {
+                std::vector<std::uint16_t> words = {kDefaultControlWord};
+                if (hostWord_ && *hostWord_ != kDefaultControlWord && CombinationOf(*hostWord_)) words.push_back(*hostWord_);
+                for (std::uint16_t word : words)
+                    for (const KnownCase& known : KnownCases())
+                        if (known.code == entry.code) {
+                            requests.push_back(RequestWith(entry, known.inputs, word, random_));
+                            row.known.emplace_back(&known, word);
+                        }
+            }
+            row.knownCount = requests.size() - row.knownFirst;
+            rows.push_back(std::move(row));
         }
+        const std::vector<Outcome> outcomes = target_.Run(requests, {.keptTexts = kKeptTexts});
+        for (const std::string& incident : target_.TakeIncidents()) problems_.push_back({kLibraryWide, incident});
+        for (const RowCalls& row : rows) {
+            CheckRow(row, std::span(requests).subspan(row.first, row.count), std::span(outcomes).subspan(row.first, row.count));
+            CheckKnown(row, std::span(requests).subspan(row.knownFirst, row.knownCount),
+                       std::span(outcomes).subspan(row.knownFirst, row.knownCount));
+        }
+    }
 
-        // A fault says enough: the other calls' records mean nothing.
-        for (const Outcome& outcome : calls)
-            if (outcome.fault) return Report(entry, Breaches(entry, outcome).front());
+    ContractFindings Findings() const {
+        return {target_.Facts().exportNames.size(), missing_, problems_, answersHeld_, answersRaised_};
+    }
+
+private:
+    void CheckRow(const RowCalls& row, std::span<const Request> requests, std::span<const Outcome> calls) {
+        const ExportEntry& entry = *row.entry;
+        // A call the worker could not finish, or a fault, says enough: the
+        // other calls' records mean nothing.
+        for (std::size_t i = 0; i < calls.size(); ++i)
+            if (calls[i].failure != Failure::None || (calls[i].fault && !RaiseAllowed(entry, calls[i], SlotsOf(requests[i]))))
+            {
+                const std::string breach = Breaches(entry, calls[i], SlotsOf(requests[i])).front();
+                const bool named = requests[i].controlWord == kDefaultControlWord || breach.find("control word") != std::string::npos;
+                return Report(entry, breach + (named ? "" : " (under control word " + Hex(requests[i].controlWord, 4) + ")"));
+            }
         std::set<std::string> breaches;
-        for (const Outcome& outcome : calls)
-            for (const std::string& breach : Breaches(entry, outcome))
+        for (std::size_t i = 0; i < calls.size(); ++i)
+            for (const std::string& breach : Breaches(entry, calls[i], SlotsOf(requests[i])))
                 if (breaches.insert(breach).second) Report(entry, breach);
-
-        for (const Outcome* other : {&calls[1], &calls[2]})
-            if (!SameAnswer(entry, calls[0], *other))
+        if (hostWord_) {
+            const Outcome &host = calls[4], &masked = calls[5];
+            if (!RaiseAllowed(entry, host, SlotsOf(requests[4])) && !SameAnswer(entry, host, masked))
+                return Report(entry, "answers " + ResultWords(entry, host) + " under control word " + Hex(*hostWord_, 4) +
+                                         ", " + ResultWords(entry, masked) + " with its exceptions masked");
+        }
+        for (const std::size_t other : {1u, 2u})
+            if (!SameAnswer(entry, calls[0], calls[other]))
                 return Report(entry, "the answer depends on decoy slots: " + ResultWords(entry, calls[0]) +
-                                         " with one set, " + ResultWords(entry, *other) + " with another");
-        if (const std::string wrong = WrongAnswer(entry, calls[0], first); !wrong.empty()) Report(entry, wrong);
+                                         " with one set, " + ResultWords(entry, calls[other]) + " with another");
+        for (const std::size_t i : {0u, 3u})
+            if (const AnswerCheck answer = CheckAnswer(requests[i], calls[i], separators_); !answer.wrong.empty())
+                return Report(entry, "answers wrongly under control word " + Hex(requests[i].controlWord, 4) + ": " + answer.wrong);
         if (entry.family == Family::TextConstant) CheckTextPointer(entry, calls[0], calls[1]);
     }
 
-    ContractFindings Findings() const { return {names_.size(), missing_, problems_}; }
+    // The row's known answers: the first wrong one in full, and how many.
+    void CheckKnown(const RowCalls& row, std::span<const Request> requests, std::span<const Outcome> outcomes) {
+        const ExportEntry& entry = *row.entry;
+        std::string first;
+        std::size_t wrong = 0;
+        for (std::size_t i = 0; i < outcomes.size(); ++i) {
+            const auto [known, word] = row.known[i];
+            if (RaiseAllowed(entry, outcomes[i], SlotsOf(requests[i]))) {
+                ++answersRaised_;
+                continue;
+            }
+            const std::vector<std::string> breaches = Breaches(entry, outcomes[i], SlotsOf(requests[i]));
+            const std::string mismatch = !breaches.empty() ? breaches.front()
+                                         : AnswerMismatch(entry, outcomes[i], *known->AnswerUnder(*CombinationOf(word)), separators_);
+            if (mismatch.empty()) {
+                ++answersHeld_;
+                continue;
+            }
+            if (wrong++ == 0) first = "with " + InputsWords(entry, known->inputs) + ", under " + Hex(word, 4) + ": " + mismatch;
+        }
+        if (wrong == 1) Report(entry, first);
+        if (wrong > 1) Report(entry, std::to_string(wrong) + " of its " + std::to_string(outcomes.size()) +
+                                         " known answers fail; the first " + first);
+    }
 
-private:
     void Report(const ExportEntry& entry, std::string what) { problems_.push_back({entry.code, std::move(what)}); }
-
-    std::string HostWord() const { return Hex(*hostWord_, 4); }
 
     // One pointer per text, the same on every call and for every export of it.
     void CheckTextPointer(const ExportEntry& entry, const Outcome& first, const Outcome& second) {
@@ -179,21 +217,23 @@ private:
             Report(entry, "returns another pointer than " + std::string(shared->second.second) + ", which answers the same text");
     }
 
-    const Library& library_;
+    Target& target_;
     const std::optional<std::uint16_t> hostWord_;
+    const Separators separators_;
     std::mt19937 random_{std::random_device{}()};
-    std::vector<std::string> names_;
     std::vector<std::string_view> missing_;
     std::vector<Problem> problems_;
+    std::size_t answersHeld_ = 0, answersRaised_ = 0;
     std::map<const char16_t*, std::pair<std::uint32_t, std::string_view>> textPointers_;
 };
 
 }  // namespace
 
-ContractFindings CheckContracts(const Library& library, std::optional<std::uint16_t> hostWord) {
-    Checker checker(library, hostWord);
+ContractFindings CheckContracts(Target& target, std::optional<std::uint16_t> hostWord, Separators separators,
+                                bool knownAnswers) {
+    Checker checker(target, hostWord, separators);
     checker.CheckNames();
-    for (const ExportEntry& entry : Catalogue()) checker.CheckRow(entry);
+    checker.CheckRows(knownAnswers);
     return checker.Findings();
 }
 
@@ -201,11 +241,19 @@ int Check(CommandLine& line) {
     const std::optional<std::uint16_t> hostWord = line.TakeControlWord();
     line.RefuseOtherOptions();
     if (line.arguments.size() > 1) throw UsageError("check takes one DLL path at most");
-    const Library library = OpenLibrary(line.arguments.empty() ? line.dll : line.arguments[0]);
-    const ContractFindings findings = CheckContracts(library, hostWord);
+    if (!line.arguments.empty() && !line.dll.empty()) throw UsageError("check takes the DLL as --dll PATH or as PATH, not both");
+    if (!line.arguments.empty() && line.arguments[0].empty()) throw UsageError("check's PATH needs a value");
+    if (hostWord && !CombinationOf(*hostWord))
+        throw UsageError("--cw " + Hex(*hostWord, 4) + " selects the reserved precision, for which there are no known answers");
+    Target target = Target::Open(line.arguments.empty() ? line.dll : line.arguments[0]);
+    const ContractFindings findings = CheckContracts(target, hostWord, SeparatorsNow(), true);
     const std::size_t count = findings.problems.size() + findings.missing.size();
-    std::string text = library.FileName() + ": " + std::to_string(findings.exportCount) + " exports, ";
-    text += count == 0 ? "all contracts hold\n" : std::to_string(count) + (count == 1 ? " problem\n" : " problems\n");
+    std::string text = target.Facts().FileName() + ": " + std::to_string(findings.exportCount) + " exports, ";
+    const std::string raised = findings.answersRaised == 0 ? ""
+                               : " (" + std::to_string(findings.answersRaised) +
+                                     " more raised what the catalogue page lists where the word unmasks it: allowed, not counted)";
+    text += count == 0 ? "all contracts and " + std::to_string(findings.answersHeld) + " known answers hold" + raised + "\n"
+                       : std::to_string(count) + (count == 1 ? " problem\n" : " problems\n");
     if (!findings.missing.empty()) {
         text += "  missing " + std::to_string(findings.missing.size()) + " exports:";
         for (std::size_t i = 0; i < findings.missing.size(); ++i)

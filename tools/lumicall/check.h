@@ -8,7 +8,8 @@
 #include <string_view>
 #include <vector>
 
-#include "tools/lumicall/library.h"
+#include "tools/lumicall/answers.h"
+#include "tools/lumicall/target.h"
 
 namespace lumi::call {
 
@@ -23,10 +24,14 @@ struct ContractFindings {
     std::size_t exportCount = 0;             // names in the export directory
     std::vector<std::string_view> missing;   // catalogue codes the DLL does not export
     std::vector<Problem> problems;
+    std::size_t answersHeld = 0;    // known answers replayed that held
+    std::size_t answersRaised = 0;  // ... that raised what the page lists (allowed; not counted)
 };
 
 // Every export held to its row, under the usual control words and, when
-// given, also under the host's.
-ContractFindings CheckContracts(const Library& library, std::optional<std::uint16_t> hostWord = std::nullopt);
+// given, also under the host's; with `knownAnswers`, each computing row's
+// known answers replayed too, under 037F and the host's word.
+ContractFindings CheckContracts(Target& target, std::optional<std::uint16_t> hostWord, Separators separators,
+                                bool knownAnswers);
 
 }  // namespace lumi::call

@@ -82,14 +82,14 @@ Library OpenLibrary(const std::string& path) {
 }
 
 std::string CommandLine::TakeOption(std::string_view name) {
-    for (auto it = arguments.begin(); it != arguments.end(); ++it) {
-        if (*it != name) continue;
-        if (it + 1 == arguments.end()) throw UsageError(std::string(name) + " needs a value");
-        std::string value = *(it + 1);
-        arguments.erase(it, it + 2);
-        return value;
-    }
-    return "";
+    const auto it = std::find(arguments.begin(), arguments.end(), name);
+    if (it == arguments.end()) return "";
+    if (it + 1 == arguments.end() || (it + 1)->empty()) throw UsageError(std::string(name) + " needs a value");
+    std::string value = *(it + 1);
+    arguments.erase(it, it + 2);
+    if (std::find(arguments.begin(), arguments.end(), name) != arguments.end())
+        throw UsageError(std::string(name) + " is given twice");
+    return value;
 }
 
 std::optional<std::uint16_t> CommandLine::TakeControlWord() {
@@ -108,6 +108,8 @@ bool CommandLine::TakeFlag(std::string_view name) {
     const auto it = std::find(arguments.begin(), arguments.end(), name);
     if (it == arguments.end()) return false;
     arguments.erase(it);
+    if (std::find(arguments.begin(), arguments.end(), name) != arguments.end())
+        throw UsageError(std::string(name) + " is given twice");
     return true;
 }
 

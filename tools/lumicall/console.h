@@ -67,5 +67,7 @@ int Check(CommandLine& line);
 int Tour(CommandLine& line);
 int Version(CommandLine& line);  // --version
 int Verify(CommandLine& line);
+int Compare(CommandLine& line);
+int Replay(CommandLine& line);
 
 }  // namespace lumi::call

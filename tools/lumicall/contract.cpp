@@ -5,11 +5,15 @@
 #include <cstdio>
 #include <cstring>
 
+#include <windows.h>
+
 #include "catalogue/describe.h"
 #include "tools/lumicall/shortest_double.h"
 
 namespace lumi::call {
 namespace {
+
+constexpr std::uint16_t kX87StackFaultBit = 0x40;  // not listed for any input
 
 struct KeptRegister {
     const char* name;
@@ -24,6 +28,20 @@ constexpr KeptRegister kKeptRegisters[] = {
     {"EBP", &CallRecord::ebp, CallRecord::kEbp},
 };
 
+
+// The x87 exception a trap's code names, as its control-word bit. A stack
+// fault is no exception a host unmasks: none.
+std::uint16_t ExceptionBitsOf(std::uint32_t code) {
+    switch (code) {
+        case EXCEPTION_FLT_INVALID_OPERATION: return kInvalidOperation;
+        case EXCEPTION_FLT_DENORMAL_OPERAND: return kDenormalOperand;
+        case EXCEPTION_FLT_DIVIDE_BY_ZERO: return kDivisionByZero;
+        case EXCEPTION_FLT_OVERFLOW: return kOverflow;
+        case EXCEPTION_FLT_UNDERFLOW: return kUnderflow;
+        case EXCEPTION_FLT_INEXACT_RESULT: return kInexactResult;
+        default: return kX87StackFaultBit;
+    }
+}
 
 int DepthChange(const Outcome& outcome) { return outcome.record.depthAfter - outcome.record.depthBefore; }
 
@@ -66,7 +84,24 @@ std::string DoubleWords(std::uint64_t bits) {
 }
 
 bool RaisedUnmasked(const Outcome& outcome) {
-    return outcome.fault && outcome.fault->FloatingPoint() && UnmasksAnyException(outcome.record.controlWord);
+    return outcome.failure == Failure::None && outcome.fault && outcome.fault->FloatingPoint() &&
+           UnmasksAnyException(outcome.record.controlWord);
+}
+
+std::uint16_t RaisedBits(const Outcome& outcome) {
+    if (outcome.failure != Failure::None) return 0;
+    if (RaisedUnmasked(outcome)) return ExceptionBitsOf(outcome.fault->code);
+    if (outcome.fault) return 0;
+    return outcome.record.UnmaskedFlags();
+}
+
+bool RaiseAllowed(const ExportEntry& entry, const Outcome& outcome, std::span<const std::uint32_t> slots) {
+    const std::uint16_t raised = RaisedBits(outcome);
+    return raised != 0 && RaiseListed(entry, slots, raised);
+}
+
+bool CallersPointerFault(const Outcome& outcome) {
+    return outcome.failure == Failure::None && outcome.fault && outcome.callersPointerSlot >= 0;
 }
 
 std::uint32_t ExpectedPop(const ExportEntry& entry) {
@@ -98,11 +133,17 @@ Outcome CallExport(const void* function, const ExportEntry& entry, const std::ve
     return outcome;
 }
 
-std::vector<std::string> Breaches(const ExportEntry& entry, const Outcome& outcome) {
-    if (RaisedUnmasked(outcome)) return {};
+std::vector<std::string> Breaches(const ExportEntry& entry, const Outcome& outcome,
+                                  std::span<const std::uint32_t> slots) {
+    if (outcome.failure != Failure::None) return {outcome.failureWords};
+    if (CallersPointerFault(outcome) || RaiseAllowed(entry, outcome, slots)) return {};
+    const CallRecord& record = outcome.record;
+    if (const std::uint16_t raised = RaisedBits(outcome))
+        return {"raised " + X87ExceptionWords(raised) + (outcome.fault ? "" : ", left pending,") +
+                " under control word " + Hex(record.controlWord, 4) +
+                " on inputs the catalogue page does not list as raising it"};
     if (outcome.fault) return {"faulted: " + outcome.fault->Words()};
     std::vector<std::string> breaches;
-    const CallRecord& record = outcome.record;
     if (record.popped != ExpectedPop(entry))
         breaches.push_back("removed " + PoppedWords(record.popped) + " from the stack; a " +
                            std::string(ConventionWords(entry.convention)) + " export with these slots removes " +
@@ -119,6 +160,16 @@ std::vector<std::string> Breaches(const ExportEntry& entry, const Outcome& outco
         breaches.push_back("changed the x87 control word from " + Hex(record.controlWord, 4) + " to " +
                            Hex(record.controlWordAfter, 4) + " (" + std::string(kControlWordCompared) +
                            " compared)");
+    if (outcome.overwrote >= 0)
+        breaches.push_back("it overwrote a text built fewer than " + std::to_string(kKeptTexts + 1) +
+                           " text-building calls before (that text now reads " + QuotedText(outcome.overwrittenText) +
+                           "): a text stays intact over the next " + std::to_string(kKeptTexts) +
+                           " text-building calls on its thread");
+    if (record.DirectionFlagLeftSet()) breaches.push_back("left the direction flag set");
+    if (const int word = record.FirstCanaryChanged(); word >= 0)
+        breaches.push_back("wrote into the caller's stack above its slots (0x" + Hex(record.canaryWord, 8) +
+                           " in the word " + std::to_string(word * 4) + " bytes above them)");
+    if (record.StackFaulted()) breaches.push_back("overflowed or underflowed the x87 register stack");
     if (entry.result == ValueKind::Truth && record.eax > 1)
         breaches.push_back("answered " + std::to_string(record.eax) + " as a truth value (0 or 1)");
     if (entry.result == ValueKind::Double && LeftOneValue(outcome) && !IsDouble(record.Result()))
@@ -133,8 +184,12 @@ std::vector<std::string> Breaches(const ExportEntry& entry, const Outcome& outco
 }
 
 std::string ResultWords(const ExportEntry& entry, const Outcome& outcome) {
+    if (outcome.failure != Failure::None) return "(" + outcome.failureWords + ")";
+    if (CallersPointerFault(outcome))
+        return "(faulted reading the text pointer you gave in slot " + std::to_string(outcome.callersPointerSlot) +
+               ": " + outcome.fault->Words() + ")";
     if (RaisedUnmasked(outcome)) return "(raised " + outcome.fault->Words() + ", unmasked by the control word)";
-    if (outcome.fault) return "(faulted)";
+    if (outcome.fault) return "(faulted: " + outcome.fault->Words() + ")";
     const CallRecord& record = outcome.record;
     const auto eax = static_cast<std::int32_t>(record.eax);
     switch (entry.result) {
@@ -156,7 +211,7 @@ std::string ResultWords(const ExportEntry& entry, const Outcome& outcome) {
 }
 
 bool SameAnswer(const ExportEntry& entry, const Outcome& a, const Outcome& b) {
-    if (a.fault || b.fault) return false;
+    if (a.fault || b.fault || a.failure != Failure::None || b.failure != Failure::None) return false;
     switch (entry.result) {
         case ValueKind::Text:
             return (a.record.eax == 0) == (b.record.eax == 0) && a.text == b.text;

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -20,15 +21,33 @@ constexpr std::uint16_t kDefaultControlWord = 0x037F;  // 64-bit significand, to
 // What the control word check compares: the word's defined fields only.
 constexpr std::string_view kControlWordCompared = "masks, precision, rounding and infinity control";
 
+// A call the worker could not finish.
+enum class Failure : std::uint8_t {
+    None,
+    Hung,        // did not return within the bound: the worker was stopped
+    WorkerDied,  // the worker process died in the call
+    NotRun,      // not made: its export hung or killed a worker earlier, or no worker could start
+};
+
 struct Outcome {
     CallRecord record;
     std::optional<Fault> fault;      // the export faulted; the record means nothing
     std::optional<Fault> textFault;  // its text pointer could not be read
     bool textEnded = true;           // the text ended within kMaxTextUnits
     std::u16string text;             // a text result, copied at once
+    Failure failure = Failure::None;
+    std::string failureWords;        // "did not return within 2 s", "killed the worker process: ..."
+    // The fault was a read through the word the caller itself gave in this
+    // slot, one the row reads as a text: the caller's pointer, not the export.
+    int callersPointerSlot = -1;
+    // RunOptions::keptTexts: the index (in its batch) of an earlier call
+    // whose text had changed by the time this call returned; -1 for none.
+    int overwrote = -1;
+    std::u16string overwrittenText;  // what that text read as then
 };
 
 constexpr std::size_t kMaxTextUnits = 4096;
+constexpr int kKeptTexts = 15;  // a built text stays intact over this many more text-building calls
 
 Outcome CallExport(const void* function, const ExportEntry& entry, const std::vector<std::uint32_t>& slots,
                    std::uint16_t controlWord = kDefaultControlWord);
@@ -43,10 +62,24 @@ std::string DoubleWords(std::uint64_t bits);
 // The caller unmasked an x87 exception and the export met it, which trapped.
 bool RaisedUnmasked(const Outcome& outcome);
 
+// The x87 exceptions (control-word bits) the call raised that its control
+// word leaves unmasked: the one that trapped, or the flags left pending.
+std::uint16_t RaisedBits(const Outcome& outcome);
+
+// The call raised an exception its word unmasks, on inputs for which the
+// catalogue page lists it (RaiseListed; precision always): the library's
+// choice, allowed, and the answer not judged.
+bool RaiseAllowed(const ExportEntry& entry, const Outcome& outcome, std::span<const std::uint32_t> slots);
+
+// The fault came from reading the text pointer the caller gave (not a text
+// lumicall built): the caller's pointer, not the export, is at fault.
+bool CallersPointerFault(const Outcome& outcome);
+
 // Each way the call broke the row's contract, in words; empty when it held.
-// An exception the control word unmasked and the export met is no breach:
-// what happens then is the library's own choice.
-std::vector<std::string> Breaches(const ExportEntry& entry, const Outcome& outcome);
+// A raise the page lists for these inputs is no breach (RaiseAllowed), nor
+// a fault reading the caller's own pointer; any other raise is.
+std::vector<std::string> Breaches(const ExportEntry& entry, const Outcome& outcome,
+                                  std::span<const std::uint32_t> slots);
 
 // What the call raised that its control word leaves unmasked, in words: the
 // exception that trapped, or the flags left pending; empty when nothing.

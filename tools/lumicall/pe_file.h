@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <vector>
 
 namespace lumi::call {
 
@@ -15,8 +16,23 @@ namespace lumi::call {
 // export directory lie within the file and the image; else why not.
 std::string ImageProblem(std::span<const std::uint8_t> file);
 
-// Empty when every table the export directory of a loaded module points to
-// lies within its image, so its names can be read and looked up; else why not.
-std::string ExportTableProblem(HMODULE module);
+// The file laid out as the loader maps it (headers, then each section at its
+// address, zeros elsewhere), SizeOfImage bytes; only for a file ImageProblem
+// passes.
+std::vector<std::uint8_t> MappedImage(std::span<const std::uint8_t> file);
+
+// Empty when every table the export directory of a mapped image points to
+// lies within it, so its names can be read and looked up; else why not.
+std::string ExportTableProblem(std::span<const std::uint8_t> image);
+
+// Empty when each import descriptor of a mapped image, the DLL name it
+// gives and its lists of imports lie within the image; else why not. The
+// system's loader follows these before any code of the DLL runs.
+std::string ImportTableProblem(std::span<const std::uint8_t> image);
+
+// The names in the export directory of a mapped image ExportTableProblem
+// passes, and the library name the directory gives.
+std::vector<std::string> ExportNames(std::span<const std::uint8_t> image);
+std::string ExportDirectoryName(std::span<const std::uint8_t> image);
 
 }  // namespace lumi::call

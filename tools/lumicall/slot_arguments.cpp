@@ -149,8 +149,11 @@ SlotFill FillSlots(const ExportEntry& entry, const std::vector<SlotArgument>& gi
     }
     const bool calleePops = entry.convention == Convention::CalleePops;
     if (calleePops && reach > entry.slots)
-        Refuse(std::string(entry.code) + " takes " + SlotCountWords(entry) +
-               " slot(s) and removes them itself; the arguments reach slot " + std::to_string(reach - 1));
+        Refuse(std::string(entry.code) +
+               (entry.slots == 0 ? std::string(" takes no slot")
+                                 : " takes " + SlotCountWords(entry) + (entry.slots == 1 ? " slot" : " slots") +
+                                       " and removes them itself") +
+               "; the arguments reach slot " + std::to_string(reach - 1));
     if (reach > kMaxPushedSlots)
         Refuse("lumicall pushes at most " + std::to_string(kMaxPushedSlots) + " slots");
     const int count = calleePops ? entry.slots : std::max(SlotsToPush(entry), reach);
@@ -179,6 +182,7 @@ SlotFill FillSlots(const ExportEntry& entry, const std::vector<SlotArgument>& gi
             }
             case ArgumentKind::Text:
                 fill.texts.push_back(argument.text);
+                fill.textSlots.push_back(argument.slot);
                 words[0] = static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(fill.texts.back().c_str()));
                 break;
             case ArgumentKind::Null: words[0] = 0; break;

@@ -45,6 +45,7 @@ struct SlotFill {
     std::vector<std::uint32_t> words;  // the slots to push, slot 0 first
     std::vector<bool> given;           // false where the word is a decoy
     std::deque<std::u16string> texts;  // what t: arguments point at (stable addresses)
+    std::vector<int> textSlots;        // the slot of each of them
 };
 
 // Lays the arguments into the slots `entry` takes, checks that every slot it

@@ -1,10 +1,13 @@
 // lumicall tour: a few exports of every family, called and answered.
+#include <cstdio>
 #include <optional>
 #include <random>
 
 #include "catalogue/describe.h"
 #include "tools/lumicall/console.h"
+#include "tools/lumicall/answers.h"
 #include "tools/lumicall/contract.h"
+#include "tools/lumicall/target.h"
 
 namespace lumi::call {
 namespace {
@@ -52,43 +55,65 @@ std::string ArgumentWords(const SlotArgument& argument) {
 int Tour(CommandLine& line) {
     line.RefuseOtherOptions();
     if (!line.arguments.empty()) throw UsageError("tour takes no argument '" + line.arguments[0] + "'");
-    const Library library = OpenLibrary(line.dll);
+    Target target = Target::Open(line.dll);
     std::mt19937 random{std::random_device{}()};
-    Print(library.FileName() + ", " + std::to_string(library.ExportNames().size()) +
+    Print(target.Facts().FileName() + ", " + std::to_string(target.Facts().exportNames.size()) +
           " exports; a few of each family, called with decoys in every slot they do not read:\n");
+    std::fflush(stdout);
 
-    int broken = 0;
-    std::optional<Family> family;
-    std::string text;
+    // All stops in one batch: a stop that hangs or kills the worker is named
+    // and the tour goes on with a fresh one.
+    std::vector<SlotFill> fills;
+    std::vector<std::string> givens;
+    std::vector<Request> requests;
     for (const Stop& stop : kStops) {
         const ExportEntry& entry = EntryFor(stop.code);
-        if (family != entry.family) text += "\n" + std::string(FamilyHeading(entry.family)) + "\n";
-        family = entry.family;
         std::vector<SlotArgument> arguments;
         std::string given;
         for (std::string_view spelling : stop.arguments) {
             arguments.push_back(ParseArgument(spelling));
             given += (given.empty() ? "" : ", ") + ArgumentWords(arguments.back());
         }
-        const SlotFill fill = FillSlots(entry, arguments, random);
-        const void* function = library.Export(entry.code);
+        fills.push_back(FillSlots(entry, arguments, random));
+        givens.push_back(given);
+    }
+    for (std::size_t i = 0; i < fills.size(); ++i)
+        requests.push_back(RequestOf(EntryFor(kStops[i].code), fills[i], kDefaultControlWord));
+    const std::vector<Outcome> outcomes = target.Run(requests);
+    const Separators separators = SeparatorsNow();
+
+    int broken = 0;
+    std::optional<Family> family;
+    for (std::size_t i = 0; i < requests.size(); ++i) {
+        const ExportEntry& entry = requests[i].Entry();
+        std::string text;
+        if (family != entry.family) text += "\n" + std::string(FamilyHeading(entry.family)) + "\n";
+        family = entry.family;
         std::string answer = "(not exported)";
-        if (function != nullptr) {
-            const Outcome outcome = CallExport(function, entry, fill.words);
-            const bool holds = Breaches(entry, outcome).empty();
-            broken += !holds;
-            answer = ResultWords(entry, outcome) + (holds ? "" : "  [contract broken: see lumicall call]");
+        if (target.Exports(entry)) {
+            const Outcome& outcome = outcomes[i];
+            const std::vector<std::string> breaches = Breaches(entry, outcome, fills[i].words);
+            const AnswerCheck check = breaches.empty() ? CheckAnswer(requests[i], outcome, separators) : AnswerCheck{};
+            answer = ResultWords(entry, outcome);
+            if (!breaches.empty()) answer += "  [contract broken: " + breaches.front() + "]";
+            else if (!check.wrong.empty()) answer += "  [wrong answer: " + check.wrong + "]";
+            broken += !breaches.empty() || !check.wrong.empty();
         } else {
             ++broken;
         }
         // Code and body, then the arguments and the answer beneath the body.
         text += "  " + std::string(entry.code) + "  " + BodyWords(entry);
-        text += given.empty() ? "  → " + answer + "\n"
-                              : "\n" + std::string(entry.code.size() + 4, ' ') + given + "  → " + answer + "\n";
+        text += givens[i].empty() ? "  → " + answer + "\n"
+                                  : "\n" + std::string(entry.code.size() + 4, ' ') + givens[i] + "  → " + answer + "\n";
+        Print(text);
+        std::fflush(stdout);
     }
-    Print(text);
-    Print(broken == 0 ? "\nEvery call kept its contract. More: lumicall list, lumicall call CODE ARG..., lumicall check\n"
-                      : "\n" + std::to_string(broken) + " call(s) broke their contract: run lumicall check\n");
+    Print(broken == 0 ? "\nEvery call kept its contract and answered as the models say. More: lumicall list, "
+                        "lumicall call CODE ARG..., lumicall check\n"
+                      : "\n" + std::to_string(broken) +
+                            (broken == 1 ? " call broke its contract or answered wrongly"
+                                         : " calls broke their contract or answered wrongly") +
+                            ": run lumicall check\n");
     return broken == 0 ? kAllHeld : kContractBroken;
 }
 

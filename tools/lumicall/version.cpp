@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "tools/lumicall/console.h"
+#include "tools/lumicall/target.h"
 
 namespace lumi::call {
 namespace {
@@ -47,15 +48,25 @@ bool IsTracingBuild(HMODULE module) {
            std::string_view::npos;
 }
 
-// lumicall --version: its own version, then the DLL's.
+bool FileIsTracingBuild(const std::string& path) {
+    // As data: its resources read, none of its code run.
+    const HMODULE module = LoadLibraryExW(Widened(path).c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+    if (module == nullptr) return false;
+    const bool tracing = IsTracingBuild(module);
+    FreeLibrary(module);
+    return tracing;
+}
+
+// lumicall --version: its own version, then the DLL's, checked and loaded
+// as every command does.
 int Version(CommandLine& line) {
     line.RefuseOtherOptions();
     if (!line.arguments.empty()) throw UsageError("--version takes no argument");
     Print("lumicall " + std::string(OwnVersion()) + "\n");
-    const Library library = OpenLibrary(line.dll);
-    const std::string version = ModuleVersion(library.module);
-    Print(library.FileName() + " " + (version.empty() ? "(no version resource)" : version) +
-          (IsTracingBuild(library.module) ? " (tracing build)" : "") + "  " + library.path + "\n");
+    const Target target = Target::Open(line.dll);
+    const TargetFacts& facts = target.Facts();
+    Print(facts.FileName() + " " + (facts.version.empty() ? "(no version resource)" : facts.version) +
+          (FileIsTracingBuild(facts.loadedPath) ? " (tracing build)" : "") + "  " + facts.path + "\n");
     return kAllHeld;
 }
 

@@ -18,5 +18,7 @@ std::string ModuleVersion(HMODULE module);
 // Whether `module` is the tracing build: its FileDescription says so.
 inline constexpr std::u16string_view kTracingBuildMarker = u"tracing build";
 bool IsTracingBuild(HMODULE module);
+// The same of the DLL file at `path`, read as data (none of its code run).
+bool FileIsTracingBuild(const std::string& path);
 
 }  // namespace lumi::call

@@ -17,6 +17,10 @@ static_assert(offsetof(CallRecord, controlWordAfter) == 44);
 static_assert(offsetof(CallRecord, statusWordAfter) == 46);
 static_assert(offsetof(CallRecord, st0) == 48);
 static_assert(offsetof(CallRecord, preloadedAfter) == 58);
+static_assert(offsetof(CallRecord, eflagsAfter) == 100);
+static_assert(offsetof(CallRecord, tagWordAfter) == 104);
+static_assert(offsetof(CallRecord, canariesChanged) == 106);
+static_assert(offsetof(CallRecord, canaryWord) == 108);
 
 long double CallRecord::Result() const {
     long double value = 0;
@@ -26,9 +30,10 @@ long double CallRecord::Result() const {
 
 std::string X87ExceptionWords(std::uint16_t bits) {
     static constexpr const char* kNames[] = {"invalid operation", "denormal operand", "division by zero",
-                                             "overflow",          "underflow",        "inexact result"};
+                                             "overflow",          "underflow",        "inexact result",
+                                             "x87 register stack overflow or underflow"};
     std::string words;
-    for (int bit = 0; bit < 6; ++bit)
+    for (int bit = 0; bit < 7; ++bit)
         if (bits >> bit & 1) words += (words.empty() ? "" : ", ") + std::string(kNames[bit]);
     return words;
 }

@@ -41,11 +41,29 @@ struct alignas(16) CallRecord {
     std::uint16_t statusWordAfter = 0;
     std::uint8_t st0[10] = {};          // the value the export left, if any
     std::uint8_t preloadedAfter[kMaxPreloaded][10] = {};  // the caller's values, after
+    std::uint32_t eflagsAfter = 0;       // EFLAGS on return (the direction flag is cleared after)
+    std::uint16_t tagWordAfter = 0xFFFF; // the x87 tag word on return, all eight registers
+    std::uint16_t canariesChanged = 0;   // bit i: the word i above the slots was changed
+    std::uint32_t canaryWord = 0;        // what the lowest changed word held
 
     // Sentinels loaded into the callee-saved registers before the call.
     static constexpr std::uint32_t kEbx = 0xB0B0B0B0, kEsi = 0x51515151;
     static constexpr std::uint32_t kEdi = 0xD1D1D1D1, kEbp = 0xEBEBEBEB;
 
+    // The words the thunk puts just above the slots, lowest first.
+    static constexpr int kCanaries = 4;
+    static constexpr std::uint32_t kCanaryBase = 0xC0DE57A0;
+    static constexpr std::uint32_t kDirectionFlag = 0x400;
+    static constexpr std::uint16_t kStackFault = 0x0040;  // status word: stack overflow or underflow
+
+    bool DirectionFlagLeftSet() const { return (eflagsAfter & kDirectionFlag) != 0; }
+    bool StackFaulted() const { return (statusWordAfter & kStackFault) != 0; }
+    // The lowest word above the slots that changed, 0-based; -1 for none.
+    int FirstCanaryChanged() const {
+        for (int i = 0; i < kCanaries; ++i)
+            if (canariesChanged >> i & 1) return i;
+        return -1;
+    }
     bool RegistersKept() const { return ebx == kEbx && esi == kEsi && edi == kEdi && ebp == kEbp; }
     // The control word as the export found it, on its defined fields.
     bool ControlWordKept() const { return ((controlWordAfter ^ controlWord) & kControlWordFields) == 0; }

@@ -108,8 +108,10 @@ TEST(SlotArgumentsTest, ArgumentsThatDoNotFitTheRowAreRefused) {
         {{"1=d:1.5", "6=t:5"}, "IIIiIiiiiI", "'6=t:5' does not fit slot 6"},
         {{"i:1", "x:0", "2=i:0"}, "iIiIIiIii1", "'i:1' does not fit slot 0 of iIiIIiIii1 (text)"},
         {{"1=d:1", "1=d:2", "6=i:1"}, "IIIiIiiiiI", "slot 1 is given twice"},
-        {{"d:1", "x:0", "x:0", "x:0", "x:0", "x:0", "x:0"}, "IIi1IIiI11", "takes 6 slot(s)"},
-        {{"i:1", "i:2", "i:3", "i:4"}, "iI11IIii1I", "takes 3 slot(s)"},
+        {{"d:1", "x:0", "x:0", "x:0", "x:0", "x:0", "x:0"}, "IIi1IIiI11", "takes 6 slots and removes them itself"},
+        {{"i:1", "i:2", "i:3", "i:4"}, "iI11IIii1I", "takes 3 slots and removes them itself"},
+        {{"i:1"}, "11ii1I1iII", "takes no slot; the arguments reach slot 0"},
+        {{"i:1", "i:2"}, "1i1I1Ii1ii", "takes 1 slot and removes"},
         {{"17=i:1"}, "IIIiIiiiiI", "slot before = must be 0 to 15"},
     };
     for (const auto& c : kCases) EXPECT_NE(RefusalOf(c.arguments, c.code).find(c.reason), std::string::npos)

@@ -1,6 +1,5 @@
-// Bodies are read into a small tree: terms of slots (D, I, W, T, Slot),
-// numbers, Constant(v), pattern names, routine calls and binary operations,
-// with the usual precedence (all left-associative).
+// Bodies are read into a small tree (BodyNode), then into roles, operations
+// and arguments.
 #include "catalogue/body_terms.h"
 
 #include <cctype>
@@ -13,12 +12,7 @@
 namespace lumi {
 namespace {
 
-struct Node {
-    enum class Kind { Slot, Number, Pattern, Call, Binary } kind;
-    std::string text;  // the number, pattern, routine or operator
-    int slot = -1;
-    std::vector<std::unique_ptr<Node>> children{};
-};
+using Node = BodyNode;
 using NodePtr = std::unique_ptr<Node>;
 
 struct BinaryOperator {
@@ -26,16 +20,17 @@ struct BinaryOperator {
     int precedence;
     std::string_view op;          // the operation with the operand on the right
     std::string_view reverseOp;   // with the operand on the left
+    std::string_view words;
 };
 
 constexpr BinaryOperator kBinaryOperators[] = {
-    {"&&", 1, "and", "and"},
-    {"!=", 2, "not-equal", "not-equal"},
-    {">", 2, "greater", "less"},
-    {"+", 3, "add", "add"},
-    {"-", 3, "subtract", "reverse-subtract"},
-    {"*", 4, "multiply", "multiply"},
-    {"/", 4, "divide", "reverse-divide"},
+    {"&&", 1, "and", "and", " and "},
+    {"!=", 2, "not-equal", "not-equal", " ≠ "},
+    {">", 2, "greater", "less", " > "},
+    {"+", 3, "add", "add", " + "},
+    {"-", 3, "subtract", "reverse-subtract", " − "},
+    {"*", 4, "multiply", "multiply", " × "},
+    {"/", 4, "divide", "reverse-divide", " / "},
 };
 
 // The terms that name one slot, and what its kind is when the row does not say.
@@ -182,10 +177,9 @@ Operand OperandOf(const ExportEntry& entry, const Node& node) {
         case Node::Kind::Slot: return {.slot = node.slot, .kind = KindOfSlot(entry, node.slot)};
         case Node::Kind::Number: return {.constant = node.text};
         case Node::Kind::Pattern:
-            for (const PatternText& pattern : kPatternTexts)
-                if (pattern.name == node.text)
-                    return {.constant = std::string(pattern.text, pattern.text + std::char_traits<char16_t>::length(pattern.text)),
-                            .constantName = node.text};
+            if (const char16_t* text = PatternTextOf(node.text))
+                return {.constant = std::string(text, text + std::char_traits<char16_t>::length(text)),
+                        .constantName = node.text};
             break;
         case Node::Kind::Call:
             if (node.text == "Constant" && node.children.size() == 1) return OperandOf(entry, *node.children[0]);
@@ -251,13 +245,33 @@ constexpr std::string_view kOperandLetters[] = {"a", "b", "c", "d"};
 
 }  // namespace
 
+NodePtr ReadBody(std::string_view body) { return Parser(body).Body(); }
+
+std::string_view OperatorWords(std::string_view token) {
+    for (const BinaryOperator& op : kBinaryOperators)
+        if (op.token == token) return op.words;
+    throw std::logic_error("unknown operator " + std::string(token));
+}
+
+const char16_t* PatternTextOf(std::string_view name) {
+    for (const PatternText& pattern : kPatternTexts)
+        if (pattern.name == name) return pattern.text;
+    return nullptr;
+}
+
+std::span<const std::string_view> RoutineParameterNames(std::string_view routine) {
+    for (const RoutineParameters& entry : kRoutineParameters)
+        if (RoutineName(entry.routine) == routine) return entry.parameters;
+    return {};
+}
+
 std::array<std::string, kMaxInputs> InputRoles(const ExportEntry& entry) {
     std::array<std::string, kMaxInputs> roles;
     if (entry.family == Family::PassThrough) {
         roles[0] = "value";
     } else if (entry.family == Family::Arithmetic) {
         std::vector<int> order;
-        CollectSlots(*Parser(entry.body).Body(), order);
+        CollectSlots(*ReadBody(entry.body), order);
         for (std::size_t i = 0; i < order.size(); ++i)
             if (const int input = InputIndexOf(entry, order[i]); input >= 0)
                 roles[input] = order.size() == 1 ? "value" : std::string(kOperandLetters[i]);
@@ -271,7 +285,7 @@ std::array<std::string, kMaxInputs> InputRoles(const ExportEntry& entry) {
 
 std::vector<Operation> ExpressionOperations(const ExportEntry& entry) {
     std::vector<Operation> operations;
-    if (entry.family == Family::Arithmetic) AppendOperations(entry, *Parser(entry.body).Body(), operations);
+    if (entry.family == Family::Arithmetic) AppendOperations(entry, *ReadBody(entry.body), operations);
     return operations;
 }
 
@@ -279,7 +293,7 @@ std::vector<RoutineArgument> RoutineArguments(const ExportEntry& entry) {
     std::vector<RoutineArgument> arguments;
     const RoutineParameters* parameters = ParametersOf(entry.routine);
     if (parameters == nullptr) return arguments;
-    const NodePtr call = Parser(entry.body).Body();
+    const NodePtr call = ReadBody(entry.body);
     if (call->kind != Node::Kind::Call || call->children.size() > std::size(parameters->parameters))
         throw std::logic_error("the body of " + std::string(entry.code) + " is not a routine call");
     for (std::size_t i = 0; i < call->children.size(); ++i)

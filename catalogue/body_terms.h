@@ -5,6 +5,8 @@
 #pragma once
 
 #include <array>
+#include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -12,6 +14,30 @@
 #include "catalogue/catalogue.h"
 
 namespace lumi {
+
+// A body read into a tree, one reading for every consumer: terms of slots
+// (D, I, W, T, Slot), numbers, pattern names, calls (Constant(v), Int32(x),
+// routines) and binary operations with the usual precedence, all
+// left-associative.
+struct BodyNode {
+    enum class Kind { Slot, Number, Pattern, Call, Binary } kind;
+    std::string text;  // the number, pattern, routine or operator; a slot's term (D, I, ...)
+    int slot = -1;
+    std::vector<std::unique_ptr<BodyNode>> children{};
+};
+
+// Throws std::logic_error where the body is not written as the table writes bodies.
+std::unique_ptr<BodyNode> ReadBody(std::string_view body);
+
+// An operator's words for a reader, " × " for "*".
+std::string_view OperatorWords(std::string_view token);
+
+// A pattern's text by its name, or nullptr for a name that is no pattern.
+const char16_t* PatternTextOf(std::string_view name);
+
+// A routine's parameter names by the routine's name (empty past the last),
+// or an empty span for a name that is no routine.
+std::span<const std::string_view> RoutineParameterNames(std::string_view routine);
 
 // The name of each input of the row, in input order: the routine's parameter
 // it feeds (value, digits, time, text, pattern, a, b), "value" for a

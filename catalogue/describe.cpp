@@ -1,60 +1,25 @@
-// A catalogue row in words. Expression and routine bodies are read back from
-// the table's own text (D(k), I(k), W(k), T(k), Slot(k), Constant(v)) by a
-// small precedence reader that brackets every nested operation, so the words
-// show the order in which the x87 unit evaluates them.
+// A catalogue row in words. Expression and routine bodies are rendered from
+// the tree body_terms reads, so the words and the machine's reading agree.
 #include "catalogue/describe.h"
 
 #include <algorithm>
 #include <bit>
-#include <cctype>
 #include <cmath>
-#include <charconv>
+#include <stdexcept>
 #include <vector>
 
-#include "values/format_time.h"
+#include "catalogue/body_terms.h"
 
 namespace lumi {
 namespace {
 
-struct Operator {
-    std::string_view token;
-    int precedence;  // higher binds tighter
-    std::string_view words;
-};
-
-constexpr Operator kOperators[] = {
-    {"&&", 1, " and "}, {"!=", 2, " ≠ "}, {">", 2, " > "}, {"+", 3, " + "},
-    {"-", 3, " − "},    {"*", 4, " × "},  {"/", 4, " / "},
-};
-
-struct RoutineWords {
+// What a routine's words add after its call.
+struct RoutineSuffix {
     std::string_view name;
-    std::string_view parameters[3];  // an empty name is not shown (patterns name themselves)
     std::string_view suffix;
 };
 
-constexpr RoutineWords kRoutines[] = {
-    {"FormatFixed", {"value", "digits"}, ""},
-    {"FormatTime", {"time", ""}, ""},
-    {"RoundToDigits", {"value", "digits"}, ", rounded to double"},
-    {"MaxOf", {"a", "b"}, ""},
-    {"MinOf", {"a", "b"}, ""},
-    {"FindText", {"text", "pattern", "start"}, ""},
-};
-
-struct PatternWords {
-    std::string_view name;
-    const char16_t* text;
-};
-
-constexpr PatternWords kPatterns[] = {
-    {"PatternTime", PatternTime},
-    {"PatternDateTime", PatternDateTime},
-    {"PatternDateTimeSeconds", PatternDateTimeSeconds},
-};
-
-// Terms of one slot: the integer, the word, the text pointer, a digits slot.
-constexpr std::string_view kSingleSlotTerms[] = {"I", "W", "T", "Slot"};
+constexpr RoutineSuffix kRoutineSuffixes[] = {{"RoundToDigits", ", rounded to double"}};
 
 std::string DoubleSlotWords(int first) {
     return "slots " + std::to_string(first) + "-" + std::to_string(first + 1);
@@ -89,141 +54,69 @@ void AppendUtf8(std::string& out, char32_t code) {
     }
 }
 
-// Reads a body as the table writes it and renders it in words. Anything it
-// does not recognise makes the whole body come back as written.
-class BodyReader {
-public:
-    explicit BodyReader(std::string_view body, const SlotNamer* namer = nullptr) : rest_(body), namer_(namer) {}
+[[noreturn]] void NoWords(const BodyNode& node) { throw std::logic_error("no words for " + node.text); }
 
-    std::string Words() {
-        Phrase phrase = Expression(0);
-        Skip();
-        return ok_ && rest_.empty() ? phrase.words : "";
+Phrase Rendered(const BodyNode& node, const SlotNamer* namer);
+
+Phrase SlotPhrase(const BodyNode& node, const SlotNamer* namer) {
+    if (namer) return {(*namer)(node.slot)};
+    return {node.text == "D" ? DoubleSlotWords(node.slot) : SingleSlotWords(node.slot)};
+}
+
+Phrase PatternPhrase(const BodyNode& node) {
+    const char16_t* text = PatternTextOf(node.text);
+    if (text == nullptr) NoWords(node);
+    return {node.text + " " + QuotedText(text)};
+}
+
+std::string_view SuffixOf(std::string_view routine) {
+    for (const RoutineSuffix& entry : kRoutineSuffixes)
+        if (entry.name == routine) return entry.suffix;
+    return "";
+}
+
+Phrase CallPhrase(const BodyNode& node, const SlotNamer* namer) {
+    std::vector<Phrase> arguments;
+    for (const auto& child : node.children) arguments.push_back(Rendered(*child, namer));
+    if (arguments.size() == 1 && node.text == "Constant") return arguments[0];
+    if (arguments.size() == 1 && node.text == "Int32") return {Bracketed(arguments[0]) + " wrapped to 32 bits", true};
+    const std::span<const std::string_view> parameters = RoutineParameterNames(node.text);
+    if (parameters.empty()) NoWords(node);
+    std::string words = node.text + "(";
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        if (i > 0) words += ", ";
+        // A pattern names itself, and a slot named for its parameter needs no "value = value".
+        if (i < parameters.size() && !parameters[i].empty() && node.children[i]->kind != BodyNode::Kind::Pattern &&
+            parameters[i] != arguments[i].words)
+            words += std::string(parameters[i]) + " = ";
+        words += arguments[i].words;
     }
+    return {words + ")" + std::string(SuffixOf(node.text))};
+}
 
-private:
-    Phrase Expression(int lowest) {
-        Phrase left = Primary();
-        while (const Operator* op = PeekOperator()) {
-            if (op->precedence < lowest) break;
-            rest_.remove_prefix(op->token.size());
-            Phrase right = Expression(op->precedence + 1);
-            left = {Bracketed(left) + std::string(op->words) + Bracketed(right), true};
-        }
-        return left;
+// Every nested operation is bracketed, so the words show the order in which
+// the x87 unit evaluates them.
+Phrase Rendered(const BodyNode& node, const SlotNamer* namer) {
+    switch (node.kind) {
+        case BodyNode::Kind::Slot: return SlotPhrase(node, namer);
+        case BodyNode::Kind::Number: return {node.text};
+        case BodyNode::Kind::Pattern: return PatternPhrase(node);
+        case BodyNode::Kind::Call: return CallPhrase(node, namer);
+        case BodyNode::Kind::Binary:
+            return {Bracketed(Rendered(*node.children[0], namer)) + std::string(OperatorWords(node.text)) +
+                        Bracketed(Rendered(*node.children[1], namer)),
+                    true};
     }
+    NoWords(node);
+}
 
-    Phrase Primary() {
-        Skip();
-        if (Take("(")) {
-            Phrase inner = Expression(0);
-            Expect(")");
-            return inner;
-        }
-        if (!rest_.empty() && std::isdigit(static_cast<unsigned char>(rest_[0]))) return {Number()};
-        const std::string_view name = Identifier();
-        Skip();
-        if (!Take("(")) return {Pattern(name)};
-        std::vector<Phrase> arguments;
-        do arguments.push_back(Expression(0));
-        while (Take(","));
-        Expect(")");
-        return Call(name, arguments);
-    }
-
-    Phrase Call(std::string_view name, const std::vector<Phrase>& arguments) {
-        if (arguments.size() == 1) {
-            const std::string& argument = arguments[0].words;
-            if (name == "D") return {namer_ ? (*namer_)(SlotNumber(argument)) : DoubleSlotWords(SlotNumber(argument))};
-            for (std::string_view term : kSingleSlotTerms)
-                if (name == term) return {namer_ ? (*namer_)(SlotNumber(argument)) : SingleSlotWords(SlotNumber(argument))};
-            if (name == "Constant") return {argument};
-            if (name == "Int32") return {Bracketed(arguments[0]) + " wrapped to 32 bits", true};
-        }
-        for (const RoutineWords& routine : kRoutines) {
-            if (routine.name != name) continue;
-            std::string words = std::string(name) + "(";
-            for (std::size_t i = 0; i < arguments.size(); ++i) {
-                if (i > 0) words += ", ";
-                // A slot named for its parameter needs no "value = value".
-                if (i < std::size(routine.parameters) && !routine.parameters[i].empty() &&
-                    routine.parameters[i] != arguments[i].words)
-                    words += std::string(routine.parameters[i]) + " = ";
-                words += arguments[i].words;
-            }
-            return {words + ")" + std::string(routine.suffix)};
-        }
-        ok_ = false;
-        return {};
-    }
-
-    Phrase Pattern(std::string_view name) {
-        for (const PatternWords& pattern : kPatterns)
-            if (pattern.name == name) return {std::string(name) + " " + QuotedText(pattern.text)};
-        ok_ = false;
-        return {};
-    }
-
-    // A literal as written, less an unsigned suffix.
-    std::string Number() {
-        std::size_t length = 0;
-        while (length < rest_.size() &&
-               (std::isdigit(static_cast<unsigned char>(rest_[length])) || rest_[length] == '.'))
-            ++length;
-        std::string number(rest_.substr(0, length));
-        rest_.remove_prefix(length);
-        if (!rest_.empty() && rest_[0] == 'u') rest_.remove_prefix(1);
-        return number;
-    }
-
-    std::string_view Identifier() {
-        std::size_t length = 0;
-        while (length < rest_.size() &&
-               (std::isalnum(static_cast<unsigned char>(rest_[length])) || rest_[length] == '_'))
-            ++length;
-        if (length == 0) ok_ = false;
-        const std::string_view name = rest_.substr(0, length);
-        rest_.remove_prefix(length);
-        return name;
-    }
-
-    int SlotNumber(const std::string& text) {
-        int slot = -1;
-        const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), slot);
-        if (error != std::errc() || end != text.data() + text.size()) ok_ = false;
-        return slot;
-    }
-
-    const Operator* PeekOperator() {
-        Skip();
-        for (const Operator& op : kOperators)
-            if (rest_.starts_with(op.token)) return &op;
-        return nullptr;
-    }
-
-    bool Take(std::string_view token) {
-        Skip();
-        if (!rest_.starts_with(token)) return false;
-        rest_.remove_prefix(token.size());
-        return true;
-    }
-
-    void Expect(std::string_view token) {
-        if (!Take(token)) ok_ = false;
-    }
-
-    void Skip() {
-        while (!rest_.empty() && rest_[0] == ' ') rest_.remove_prefix(1);
-    }
-
-    std::string_view rest_;
-    const SlotNamer* namer_;
-    bool ok_ = true;
-};
-
+// A body that cannot be read or rendered is shown as written.
 std::string RenderedBody(const ExportEntry& entry, const SlotNamer* namer) {
-    std::string words = BodyReader(entry.body, namer).Words();
-    return words.empty() ? std::string(entry.body) : words;
+    try {
+        return Rendered(*ReadBody(entry.body), namer).words;
+    } catch (const std::logic_error&) {
+        return std::string(entry.body);
+    }
 }
 
 std::string PassThroughWords(const ExportEntry& entry, const SlotNamer* namer) {

@@ -150,9 +150,9 @@ std::string ExportJson(const ExportEntry& entry) {
 
 }  // namespace
 
-std::string CatalogueJson(std::span<const ExportEntry> rows) {
-    std::string json = "{\n  \"library\": \"lumivextaran.dll\",\n  \"prefix\": " + JsonString(kExportPrefix) +
-                       ",\n  \"exports\": [";
+std::string CatalogueJson(std::span<const ExportEntry> rows, std::string_view version) {
+    std::string json = "{\n  \"library\": \"lumivextaran.dll\",\n  \"version\": " + JsonString(version) +
+                       ",\n  \"prefix\": " + JsonString(kExportPrefix) + ",\n  \"exports\": [";
     for (std::size_t i = 0; i < rows.size(); ++i) json += (i > 0 ? ",\n    " : "\n    ") + ExportJson(rows[i]);
     return json + "\n  ]\n}\n";
 }

@@ -5,11 +5,13 @@
 
 #include <span>
 #include <string>
+#include <string_view>
 
 #include "catalogue/catalogue.h"
 
 namespace lumi {
 
-std::string CatalogueJson(std::span<const ExportEntry> rows);
+// `version` is the library's version ("1.2.0"), from the project's.
+std::string CatalogueJson(std::span<const ExportEntry> rows, std::string_view version);
 
 }  // namespace lumi

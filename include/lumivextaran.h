@@ -26,6 +26,12 @@
 #include <stddef.h>
 #include <stdint.h>
 
+/* The version of lumivextaran.dll this header declares. */
+#define LUMIVEXTARAN_VERSION_MAJOR 1
+#define LUMIVEXTARAN_VERSION_MINOR 2
+#define LUMIVEXTARAN_VERSION_PATCH 0
+#define LUMIVEXTARAN_VERSION "1.2.0"
+
 #if defined(_WIN64) || defined(__x86_64__)
 #error "lumivextaran.dll is a 32-bit library: build the host for 32-bit x86"
 #endif

@@ -2,7 +2,7 @@
 """docs/catalogue.json against its schema (docs/catalogue-json.md) and
 against tests/native/catalogue_shape.txt, the shapes typed out on their own.
 
-    catalogue_json_test.py CATALOGUE_JSON CATALOGUE_SHAPE
+    catalogue_json_test.py CATALOGUE_JSON CATALOGUE_SHAPE VERSION
 """
 import json
 import sys
@@ -107,7 +107,8 @@ def shapes(path):
 
 def main():
     document = json.load(open(sys.argv[1], encoding="utf-8"))
-    if set(document) != {"library", "prefix", "exports"} or document["library"] != "lumivextaran.dll":
+    if list(document) != ["library", "version", "prefix", "exports"] or document["library"] != "lumivextaran.dll" \
+            or document["version"] != sys.argv[3]:
         fault("document", f"top-level keys {list(document)}")
     exports = document["exports"]
     for entry in exports:

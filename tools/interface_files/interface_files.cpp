@@ -56,7 +56,10 @@ constexpr std::string_view kHeaderTop = R"(/* lumivextaran.h: the exports of lum
 #include <stddef.h>
 #include <stdint.h>
 
-#if defined(_WIN64) || defined(__x86_64__)
+)";
+
+// After the version macros.
+constexpr std::string_view kHeaderDeclarations = R"(#if defined(_WIN64) || defined(__x86_64__)
 #error "lumivextaran.dll is a 32-bit library: build the host for 32-bit x86"
 #endif
 
@@ -189,8 +192,18 @@ std::string Prototype(const ExportEntry& entry) {
            std::string(entry.code) + "(" + (parameters.empty() ? "void" : parameters) + ");\n";
 }
 
+// The library's version, from the project's: a host can test it at compile
+// time against the DLL it ships with.
+std::string VersionMacros() {
+    return "/* The version of lumivextaran.dll this header declares. */\n"
+           "#define LUMIVEXTARAN_VERSION_MAJOR " + std::to_string(LUMI_VERSION_MAJOR) + "\n"
+           "#define LUMIVEXTARAN_VERSION_MINOR " + std::to_string(LUMI_VERSION_MINOR) + "\n"
+           "#define LUMIVEXTARAN_VERSION_PATCH " + std::to_string(LUMI_VERSION_PATCH) + "\n"
+           "#define LUMIVEXTARAN_VERSION \"" LUMI_VERSION "\"\n\n";
+}
+
 std::string Header() {
-    std::string text(kHeaderTop);
+    std::string text = std::string(kHeaderTop) + VersionMacros() + std::string(kHeaderDeclarations);
     for (Family family : kFamilies) {
         text += "\n/* ---- " + std::string(lumi::FamilyHeading(family)) + ". " + std::string(FamilyNoteOf(family)) + " */\n\n";
         for (const ExportEntry& entry : lumi::Catalogue())
@@ -258,7 +271,7 @@ struct Output {
 const Output kOutputs[] = {
     {"header", Header},
     {"def", ModuleDefinition},
-    {"json", [] { return lumi::CatalogueJson(lumi::Catalogue()); }},
+    {"json", [] { return lumi::CatalogueJson(lumi::Catalogue(), LUMI_VERSION); }},
     {"calls", Calls},
 };
 

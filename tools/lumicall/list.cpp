@@ -7,6 +7,7 @@
 #include "catalogue/catalogue_json.h"
 #include "catalogue/describe.h"
 #include "tools/lumicall/console.h"
+#include "tools/lumicall/version.h"
 
 namespace lumi::call {
 namespace {
@@ -70,7 +71,7 @@ int List(CommandLine& line) {
     for (const ExportEntry& entry : Catalogue())
         if ((all || entry.family == chosen) && (!answersGiven || Answers(entry, answers))) rows.push_back(entry);
     if (json) {
-        Print(CatalogueJson(rows));
+        Print(CatalogueJson(rows, OwnVersion()));
         return kAllHeld;
     }
     if (rows.empty()) {

@@ -1,18 +1,21 @@
 #!/usr/bin/env bash
 # Builds the release from the committed tree, in a fresh directory of its own
-# (build/release), and writes dist/lumivextaran-VERSION-win32.zip: the DLL,
-# lumicall.exe, USING.md, catalogue.md, catalogue.json, LICENSE,
-# CHANGELOG.md, include/lumivextaran.h, lib/ (the two import libraries and
-# the .def), the tracing build trace/lumivextaran.dll, symbols/ (the debug
-# information of both builds) and SHA256SUMS over all of them.
-# Prints the zip's SHA-256.
+# (build/release), and writes dist/lumivextaran-VERSION-win32.zip: the files
+# of the table `package` below and SHA256SUMS over all of them. Prints the
+# zip's SHA-256.
 #
 # The same commit gives the same zip to the byte, wherever and whenever it is
 # built: the binaries carry no time or path, and every zip entry has a fixed
 # place, mode and time (the commit's) and no owner. Runs nothing under Wine.
+#
+#   release.sh                   the zip
+#   release.sh --files           the package's files, one a line (for the tests)
+#   release.sh --stage BUILD DIR the package laid out in DIR from the built
+#                                Windows tree BUILD, as the zip holds it
 # Exit status: 0 written, 1 a step failed, 2 wrong use or uncommitted changes.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+caller=$PWD  # --stage's paths are the caller's
 cd "$root"
 
 fail() {
@@ -20,7 +23,67 @@ fail() {
   exit "$1"
 }
 
-[ $# -eq 0 ] || fail 2 "takes no argument"
+# What ships, in the order the zip lists it (SHA256SUMS comes last): each
+# file's place in the package, and where it comes from: build/ the built
+# Windows tree, anything else the source tree.
+package=(
+  lumivextaran.dll                       build/lumivextaran.dll
+  lumicall.exe                           build/lumicall.exe
+  USING.md                               docs/USING.md
+  catalogue.md                           docs/catalogue.md
+  catalogue.json                         docs/catalogue.json
+  catalogue-json.md                      docs/catalogue-json.md
+  LICENSE                                LICENSE
+  CHANGELOG.md                           CHANGELOG.md
+  include/lumivextaran.h                 include/lumivextaran.h
+  lib/liblumivextaran.dll.a              build/lib/liblumivextaran.dll.a
+  lib/lumivextaran.lib                   build/lib/lumivextaran.lib
+  lib/lumivextaran.def                   lib/lumivextaran.def
+  lib/pkgconfig/lumivextaran.pc          build/for_hosts/lumivextaran.pc
+  cmake/lumivextaranConfig.cmake         cmake/package/lumivextaranConfig.cmake
+  cmake/lumivextaranConfigVersion.cmake  build/for_hosts/lumivextaranConfigVersion.cmake
+  examples/host.c                        examples/host.c
+  examples/CMakeLists.txt                examples/CMakeLists.txt
+  trace/lumivextaran.dll                 build/trace/lumivextaran.dll
+  symbols/lumivextaran.dll.debug         build/lumivextaran.dll.debug
+  symbols/trace/lumivextaran.dll.debug   build/trace/lumivextaran.dll.debug
+)
+
+package_files() {
+  local i
+  for ((i = 0; i < ${#package[@]}; i += 2)); do echo "${package[i]}"; done
+}
+
+# stage BUILD DIR: the package's files copied into DIR (made afresh), with
+# SHA256SUMS over them.
+stage() {
+  local build=$1 dir=$2 i place from
+  local -a places
+  rm -rf "$dir"
+  for ((i = 0; i < ${#package[@]}; i += 2)); do
+    place=${package[i]} from=${package[i + 1]}
+    if [[ $from == build/* ]]; then from=$build/${from#build/}; else from=$root/$from; fi
+    mkdir -p "$dir/$(dirname "$place")"
+    cp "$from" "$dir/$place" || fail 1 "could not copy $from to the package"
+    places+=("$place")
+  done
+  (cd "$dir" && sha256sum "${places[@]}" >SHA256SUMS)
+}
+
+case "${1-}" in
+  --files)
+    [ $# -eq 1 ] || fail 2 "--files takes no argument"
+    package_files
+    echo SHA256SUMS
+    exit 0 ;;
+  --stage)
+    [ $# -eq 3 ] || fail 2 "usage: release.sh --stage BUILD DIR"
+    cd "$caller"
+    [ -d "$2" ] || fail 2 "no build tree $2"
+    stage "$(realpath "$2")" "$(realpath -m "$3")"
+    exit 0 ;;
+esac
+[ $# -eq 0 ] || fail 2 "takes no argument but --files or --stage BUILD DIR"
 git rev-parse --git-dir >/dev/null 2>&1 || fail 2 "$root is not a git work tree"
 [ -z "$(git status --porcelain)" ] ||
   fail 2 "the work tree has uncommitted changes (see git status): commit or stash them first"
@@ -45,21 +108,9 @@ for dll in lumivextaran.dll trace/lumivextaran.dll; do
   grep -q ' \.rsrc ' <<<"$sections" || fail 1 "$dll has no version resource"
 done
 
-# The package folder, in the order the zip lists it; SHA256SUMS comes last.
 stage=$build/package/$name
-files=(lumivextaran.dll lumicall.exe USING.md catalogue.md catalogue.json LICENSE CHANGELOG.md
-       include/lumivextaran.h lib/liblumivextaran.dll.a lib/lumivextaran.lib lib/lumivextaran.def
-       trace/lumivextaran.dll symbols/lumivextaran.dll.debug symbols/trace/lumivextaran.dll.debug)
-mkdir -p "$stage/symbols/trace" "$stage/trace" "$stage/include" "$stage/lib"
-cp "$build/lumivextaran.dll" "$build/lumicall.exe" docs/USING.md docs/catalogue.md docs/catalogue.json \
-   LICENSE CHANGELOG.md "$stage/"
-cp include/lumivextaran.h "$stage/include/"
-cp "$build/lib/liblumivextaran.dll.a" "$build/lib/lumivextaran.lib" lib/lumivextaran.def "$stage/lib/"
-cp "$build/lumivextaran.dll.debug" "$stage/symbols/"
-cp "$build/trace/lumivextaran.dll" "$stage/trace/"
-cp "$build/trace/lumivextaran.dll.debug" "$stage/symbols/trace/"
-(cd "$stage" && sha256sum "${files[@]}" >SHA256SUMS)
-files+=(SHA256SUMS)
+stage "$build" "$stage"
+mapfile -t files < <(package_files; echo SHA256SUMS)
 
 # Fixed mode and time: zip keeps both, and writes the time as local time.
 commit_time=$(git log -1 --format=%ct)

@@ -2,7 +2,7 @@
 # Builds examples/host.c through the package's CMake file, in the package as
 # the zip lays it out (release.sh --stage), with one toolchain (warning-free
 # as C99), runs it and holds what it prints to the output host.c's comment
-# gives.
+# gives; with MinGW, host.c also links with the pkg-config file's flags.
 #   example_host.sh SOURCE_DIR PACKAGE_DIR SCRATCH_DIR mingw|clang-msvc EMULATOR
 # SCRATCH_DIR is emptied.
 set -euo pipefail
@@ -41,6 +41,13 @@ if ! cmake -S "$package/examples" -B "$host_build" -G Ninja "-DCMAKE_PREFIX_PATH
   fail "configuring examples/ with find_package(lumivextaran) failed ($toolchain)"
 fi
 cmake --build "$host_build" || fail "building examples/host.c failed ($toolchain)"
+if [ "$toolchain" = mingw ]; then  # and with what the pkg-config file gives
+  flags=$(PKG_CONFIG_PATH=$package/lib/pkgconfig pkg-config --cflags --libs lumivextaran) ||
+    fail "pkg-config found no lumivextaran in $package/lib/pkgconfig"
+  # shellcheck disable=SC2086  # the flags are words
+  i686-w64-mingw32-gcc -std=c99 -Wall -Wextra -pedantic -Werror "$package/examples/host.c" $flags \
+    -o "$scratch/host-pkg-config.exe" || fail "building examples/host.c with pkg-config's flags ($flags) failed"
+fi
 
 # The comment's lines after the one ending in "prints:" and its blank line.
 expected=$(sed -n '/prints:$/,/\*\//p' "$package/examples/host.c" | sed '1,2d;$d' | sed 's/^ \*   //')

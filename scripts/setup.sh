@@ -3,13 +3,13 @@
 # the mingw-w64 i686 cross compiler, Wine with its 32-bit half, CMake,
 # GoogleTest sources, clang with libFuzzer, lld and llvm (lld-link and
 # llvm-dlltool, for the MSVC import library and its test), python3 (the
-# catalogue.json test), the locales the tests use, and zip for the release
-# package.
+# catalogue.json test), pkg-config (the test of the package's .pc file), the
+# locales the tests use, and zip for the release package.
 set -euo pipefail
 
 packages=(cmake ninja-build g++ clang libclang-rt-14-dev googletest
           g++-mingw-w64-i686-posix binutils-mingw-w64-i686 wine wine32:i386 locales
-          zip unzip lld llvm python3)
+          zip unzip lld llvm python3 pkg-config)
 
 missing=()
 for p in "${packages[@]}"; do

@@ -120,8 +120,12 @@ void CheckNumberShape(double value, std::int32_t digits) {
 
 void CheckRounding(double value, std::int32_t digits) {
     const long double rounded = lumi::RoundToDigits(value, digits);
-    // At most 2^31 + 1 over a multiplier >= 1; 24-bit rounding may add 255.
-    REQUIRE(!std::isnan(rounded) && std::fabs(rounded) <= 2147483904.0L);
+    if (!std::isfinite(value)) {  // infinities and NaN are their own answer
+        REQUIRE(std::isnan(value) ? std::isnan(rounded) : rounded == value);
+        return;
+    }
+    // Within half a unit of 1, and the rounding of the scaled sum, of the value.
+    REQUIRE(std::fabs(rounded - value) <= 0.5L + (std::fabs(value) + 1) * 0x1p-52L);
 }
 
 void CheckTimeText(lumi::HostTime time, char16_t separator) {

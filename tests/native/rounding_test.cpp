@@ -9,6 +9,7 @@
 #include <limits>
 #include <vector>
 
+#include "tests/models/exact_decimal.h"
 #include "tests/native/x87_test_support.h"
 
 namespace lumi {
@@ -67,14 +68,17 @@ TEST(RoundToDigits, RoundsHalfUpAtBothPrecisions) {
         // The product keeps 64 bits under extended precision.
         {-0.05, 1, -0.1, 0.0},
         {-0.005, 2, -0.01, 0.0},
-        // Outside the 32-bit floor: the truncation holds the x87 integer
-        // indefinite (-2^31), one lower for values below it.
-        {3.0, 9, -2.147483648, -2.147483648},
-        {2.1474836475, 9, -2.147483648, -2.147483648},
-        {-3.0, 9, -2.147483649, -2.147483649},
-        {kNaN, 2, -21474836.48, -21474836.48},
-        {-kInf, 0, -2147483649.0, -2147483649.0},
-        {1e300, 2, -21474836.48, -21474836.48},
+        // Beyond a 32-bit floor: the value rounded all the same.
+        {3.0, 9, 3.0, 3.0},
+        {-3.0, 9, -3.0, -3.0},
+        {2.1474836475, 9, 2.147483648, 2.147483648},
+        {25000000.0, 2, 25000000.0, 25000000.0},
+        {21474836.48, 2, 21474836.48, 21474836.48},
+        {1e12, 0, 1e12, 1e12},
+        {5000000000.4, 0, 5000000000.0, 5000000000.0},
+        {-5000000000.5, 0, -5000000000.0, -5000000000.0},
+        {1e300, 5, 1e300, 1e300},
+        {-kInf, 0, -kInf, -kInf},
     };
     for (const Precision p : {kExtended, kDouble}) {
         for (const RoundCase& c : cases) {
@@ -87,7 +91,7 @@ TEST(RoundToDigits, RoundsHalfUpAtBothPrecisions) {
     }
 }
 
-TEST(FloorToDouble, IsTheFloorInsideTheInt32RangeAndDefinedOutside) {
+TEST(FloorToDouble, IsTheFloorOfEveryDouble) {
     const double cases[][2] = {
         {2.5, 2.0},
         {-2.5, -3.0},
@@ -97,12 +101,14 @@ TEST(FloorToDouble, IsTheFloorInsideTheInt32RangeAndDefinedOutside) {
         {2147483647.9, 2147483647.0},
         {-2147483648.0, -2147483648.0},
         {-2147483647.5, -2147483648.0},
-        // Out of range: the x87 indefinite, minus one below the range.
-        {2147483648.0, -2147483648.0},
-        {kInf, -2147483648.0},
-        {kNaN, -2147483648.0},
+        // Beyond 32 bits: the floor all the same; whole doubles are their own.
+        {2147483648.0, 2147483648.0},
         {-2147483648.5, -2147483649.0},
-        {-kInf, -2147483649.0},
+        {4503599627370495.5, 4503599627370495.0},
+        {-4503599627370495.5, -4503599627370496.0},
+        {0x1p63, 0x1p63},
+        {kInf, kInf},
+        {-kInf, -kInf},
     };
     for (const Precision p : {kExtended, kDouble}) {
         for (const auto& [value, expected] : cases) {
@@ -142,8 +148,9 @@ TEST(FloorToDouble, IsTheSameFloorUnderEveryControlWord) {
         {-2147483647.0000002, -2147483648.0},
         {-2147483648.0, -2147483648.0},
         {-2147483648.0000005, -2147483649.0},
-        {2147483648.0, -2147483648.0},
-        {kInf, -2147483648.0},
+        {2147483648.0, 2147483648.0},
+        {-9223372036854774784.0, -9223372036854774784.0},
+        {kInf, kInf},
     };
     for (const std::uint16_t word : EveryControlWord()) {
         for (const auto& [value, expected] : cases) {
@@ -166,6 +173,65 @@ TEST(RoundToDigits, ExactCasesUnderEveryControlWord) {
             ExpectSameDouble(StoreAsDouble(result), c.extended, "RoundToDigits");
         }
     }
+}
+
+// The edges of the floor, given as the value and digits that make the scaled
+// sum: both sides of the 32-bit range, the 2^52, 2^53 and 2^63 edges, NaN
+// payloads, infinities, zeros and denormals.
+struct EdgeCase {
+    std::uint64_t bits;
+    std::int32_t digits;
+};
+
+constexpr std::uint64_t Bits(double value) { return std::bit_cast<std::uint64_t>(value); }
+constexpr std::uint64_t kSignallingNaN = 0x7FF0000000000001, kNegativeSignallingNaN = 0xFFF4000000000000;
+
+constexpr EdgeCase kEdges[] = {
+    {Bits(2147483647.0), 0},          {Bits(-2147483648.0), 0},        // sums +-2147483647.5
+    {Bits(2147483647.5), 0},          {Bits(-2147483648.5), 0},        // sums +-2147483648.0
+    {Bits(2147483646.5), 0},          {Bits(-2147483647.5), 0},
+    {Bits(2.1474836474), 9},          {Bits(2.1474836475), 9},         {Bits(-2.1474836485), 9},
+    {Bits(-2.1474836495), 9},         {Bits(21474836.47), 2},          {Bits(21474836.48), 2},
+    {Bits(-21474836.485), 2},         {Bits(25000000.0), 2},           {Bits(3.0), 9},
+    {Bits(-3.0), 9},                  {Bits(1e12), 0},                 {Bits(5000000000.4), 0},
+    {Bits(-5000000000.5), 0},         {Bits(4503599627370495.5), 0},   {Bits(-4503599627370495.5), 0},
+    {Bits(9007199254740991.0), 0},    {Bits(0x1p53), 0},               {Bits(-0x1p53 - 2), 0},
+    {Bits(9007199.254740993), 9},     {Bits(9223372036854774784.0), 0}, {Bits(-9223372036854774784.0), 0},
+    {Bits(0x1p63), 0},                {Bits(-0x1p63), 0},              {Bits(9223372036.854775), 9},
+    {Bits(92233720368547.75), 5},     {Bits(1e300), 5},                {Bits(1.7976931348623157e308), 9},
+    {0x7FF8000000000000, 2},          {0xFFF8000000012345, 0},         {0x7FFFFFFFFFFFFFFF, 9},
+    {kSignallingNaN, 2},              {kNegativeSignallingNaN, 0},     {Bits(kInf), 2},
+    {Bits(-kInf), 0},                 {0, 2},                          {0x8000000000000000, 9},
+    {1, 9},                           {0x800FFFFFFFFFFFFF, 0},         {0x0010000000000000, 2},
+};
+
+test::X87Mode ModeOf(std::uint16_t word) {
+    const int precision = word >> 8 & 3;
+    return {precision == 0 ? 24 : precision == 2 ? 53 : 64, static_cast<test::Rounding>(word >> 10 & 3)};
+}
+
+// Against the exact model, and with no invalid operation raised except for a
+// signalling NaN: a host that unmasks it would trap on any other.
+TEST(RoundToDigits, MatchesTheModelAtEveryEdgeUnderEveryControlWord) {
+    for (const std::uint16_t word : EveryControlWord()) {
+        for (const EdgeCase& c : kEdges) {
+            const double value = std::bit_cast<double>(c.bits);
+            SCOPED_TRACE(testing::Message() << std::hex << word << " " << c.bits << std::dec << " (" << value
+                                            << "), " << c.digits);
+            std::feclearexcept(FE_ALL_EXCEPT);
+            double stored;
+            const long double quotient = UnderControlWord(word, [&] {
+                const long double result = RoundToDigits(value, c.digits);
+                stored = StoreAsDouble(result);
+                return result;
+            });
+            const bool invalid = std::fetestexcept(FE_INVALID) != 0;
+            EXPECT_TRUE(test::SameLongDouble(quotient, test::ModelRoundToDigits(value, c.digits, ModeOf(word))));
+            ExpectSameDouble(stored, test::ModelRoundToDigitsStored(value, c.digits, ModeOf(word)), "stored");
+            EXPECT_EQ(invalid, c.bits == kSignallingNaN || c.bits == kNegativeSignallingNaN) << "invalid operation";
+        }
+    }
+    std::feclearexcept(FE_ALL_EXCEPT);
 }
 
 TEST(MaxOfMinOf, TiesAndNaNsGiveTheSecondOperandAndSignal) {

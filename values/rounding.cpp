@@ -20,6 +20,20 @@ constexpr long double kDayNumberOf1970 = 25569.0L;  // 1970-01-01 from 1899-12-3
 
 }  // namespace
 
+namespace rounding {
+
+long double FloorBeyondInt32(const double& stored) {
+    if (WholeBeyondInt64(stored)) return LoadInPlace(stored);
+    return FloorToInt64(LoadInPlace(stored));
+}
+
+long double RoundedBeyondInt32(double value, const double& scaledSum, long double multiplier) {
+    if (WholeBeyondInt64(scaledSum)) return value;
+    return static_cast<long double>(FloorToInt64(LoadInPlace(scaledSum))) / multiplier;
+}
+
+}  // namespace rounding
+
 double MaxOf(double a, double b) { return SignallingGreater(a, b) ? a : b; }
 
 double MinOf(double a, double b) { return SignallingGreater(b, a) ? a : b; }  // a < b

@@ -57,6 +57,12 @@ inline std::int64_t FloorToInt64(long double value) {
     return rounded - roundedUp;
 }
 
+// The same floor of a value with |value| < 2^31 (fistp may carry one just
+// below 2^31 to 2^31, which the correction takes back). Held in 32 bits, it
+// is stored in one piece that the integer load can take straight from the
+// store; a 64-bit integer made of two 32-bit halves would wait for both.
+inline std::int32_t FloorToInt32(long double value) { return static_cast<std::int32_t>(FloorToInt64(value)); }
+
 // The x87 control word of the calling thread.
 inline std::uint16_t ReadControlWord() {
     std::uint16_t word;

@@ -190,9 +190,6 @@ std::uint16_t ArithmeticListed(const ExportEntry& entry, std::span<const std::ui
     return listed;
 }
 
-// RoundToDigits' multiplier: 8 or more digits behave as 9, none below 0.
-double Multiplier(std::int32_t digits) { return std::pow(10.0, std::clamp(digits, 0, 8) == 8 ? 9 : std::max(digits, 0)); }
-
 std::uint16_t FormattingListed(const ExportEntry& entry, std::span<const std::uint32_t> slots) {
     const std::vector<std::uint64_t> values = DoubleInputs(entry, slots);
     bool nan = false, signalling = false;
@@ -201,18 +198,10 @@ std::uint16_t FormattingListed(const ExportEntry& entry, std::span<const std::ui
         signalling |= IsSignalling(value);
     }
     switch (entry.routine) {
-        case Routine::FormatFixed: return signalling ? kInvalidOperation : 0;
+        case Routine::FormatFixed:
+        case Routine::RoundToDigits: return signalling ? kInvalidOperation : 0;
         case Routine::MaxOf:
         case Routine::MinOf: return nan ? kInvalidOperation : 0;
-        case Routine::RoundToDigits: {
-            const std::int32_t digits = entry.hasConstantArgument ? entry.constantArgument
-                                        : entry.InputCount() > 1 && entry.inputs[1].slot < static_cast<int>(slots.size())
-                                            ? static_cast<std::int32_t>(slots[entry.inputs[1].slot])
-                                            : 0;
-            const std::uint64_t value = values.empty() ? 0 : values[0];
-            const bool outside = nan || IsInfinite(value) || Magnitude(value) * Multiplier(digits) >= 0x1p31 - 1;
-            return outside ? kInvalidOperation | kOverflow : 0;
-        }
         default: return 0;
     }
 }
@@ -247,10 +236,9 @@ constexpr FamilyWords kFamilies[] = {
      "beyond the double range (overflow). The integer times ten has no floating-point step.",
      ArithmeticListed},
     {Family::Formatting, "Formatting, rounding and search",
-     "Number to text: a signalling NaN value (invalid operation). Rounding: a NaN value, or one whose "
-     "scaled sum overflows a double or whose floor leaves the 32-bit range (invalid operation or "
-     "overflow). Larger and smaller of two: a NaN in either operand, whose comparison signals "
-     "(invalid operation). Time to text and search: nothing.",
+     "Number to text and rounding: a signalling NaN value (invalid operation). Larger and smaller of "
+     "two: a NaN in either operand, whose comparison signals (invalid operation). Time to text and "
+     "search: nothing.",
      FormattingListed},
 };
 

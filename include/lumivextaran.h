@@ -544,7 +544,7 @@ LUMIVEXTARAN_API int32_t LUMIVEXTARAN_STDCALL Quenvar_541BA2F8_1_1IiiIii11i(uint
 /* 1 if (a > 0.0) and (b != 134), else 0 */
 LUMIVEXTARAN_API int32_t LUMIVEXTARAN_STDCALL Quenvar_541BA2F8_1_IIII1I11ii(uint32_t slot0, uint32_t slot1, double a, uint32_t slot4, uint32_t slot5, uint32_t slot6, int32_t b, uint32_t slot8, uint32_t slot9);
 
-/* ---- Formatting, rounding and search. FormatFixed: at most 8 significant digits, the locale's decimal separator. FormatTime: seconds since 1970, no time zone. RoundToDigits: half up, exact only while value * 10^digits fits in 32 bits (8 and more digits count as 9). MaxOf, MinOf: b on a tie or a NaN. FindText: from position 0, -1 when not found. */
+/* ---- Formatting, rounding and search. FormatFixed: at most 8 significant digits, the locale's decimal separator. FormatTime: seconds since 1970, no time zone. RoundToDigits: half up for every double (8 and more digits count as 9); infinities and NaN come back as they are, a NaN quieted. MaxOf, MinOf: b on a tie or a NaN. FindText: from position 0, -1 when not found. */
 
 /* FormatFixed(value, digits = 0) */
 LUMIVEXTARAN_API const wchar_t* LUMIVEXTARAN_STDCALL Quenvar_541BA2F8_1_IIi1IIiI11(double value, uint32_t slot2, uint32_t slot3, uint32_t slot4, uint32_t slot5);

@@ -36,11 +36,6 @@ inline long double MultiplierFor(std::int32_t digits) {
     return kMultipliers[digits];
 }
 
-// The floor of a value at or beyond 2^31 in magnitude, or NaN, as the
-// 32-bit truncation gives it: -2^31 itself, -2^31 - 1 for anything below,
-// and the x87 integer indefinite (-2^31) at and above 2^31 and for NaN.
-double FloorOutsideInt32(double value);
-
 // The high word of a double held in memory, read from that memory.
 inline std::uint32_t HighWordOf(const double& stored) {
     std::uint32_t high;
@@ -50,31 +45,64 @@ inline std::uint32_t HighWordOf(const double& stored) {
 
 inline constexpr std::uint32_t kMagnitudeBits = 0x7FFFFFFF;
 inline constexpr std::uint32_t kHighWordOfInt32Limit = 0x41E00000;  // of 2^31
+inline constexpr std::uint32_t kHighWordOfInt64Limit = 0x43E00000;  // of 2^63
 
-// The floor of a double held in memory. Whether |value| < 2^31, where the
-// floor fits 32 bits, is told by its high word: integer work, which leaves
-// the x87 free for the rest of the rounding (-2^31 itself goes the other way).
-inline double FloorInPlace(const double& stored) {
-    if ((HighWordOf(stored) & kMagnitudeBits) >= kHighWordOfInt32Limit) return FloorOutsideInt32(stored);
-    return FloorToInt32(LoadInPlace(stored));  // int32 to double: exact
+// Whether |stored| >= 2^limit, an infinity or a NaN, told by the high word:
+// integer work, no comparison that a NaN would make signal, and the x87
+// stays free for the rest of the rounding.
+inline bool AtOrBeyond(const double& stored, std::uint32_t highWordOfLimit) {
+    return (HighWordOf(stored) & kMagnitudeBits) >= highWordOfLimit;
+}
+
+// A double of 2^63 or more in magnitude, an infinity or a NaN: a whole
+// number of any unit already.
+inline bool WholeBeyondInt64(const double& stored) { return AtOrBeyond(stored, kHighWordOfInt64Limit); }
+
+// value at working precision, kept there: without the empty asm GCC would
+// round a quotient to double on the way to a result that is also `value`,
+// and the caller's store would round it a second time.
+inline long double Widened(double value) {
+    long double wide = value;
+    asm("" : "+t"(wide));
+    return wide;
+}
+
+// Kept out of line, off the path of every value a 32-bit floor holds: the
+// floor of a double at or beyond 2^31 in magnitude through 64 bits, the
+// double itself from 2^63 on (a NaN quieted), exact at any working precision.
+long double FloorBeyondInt32(const double& stored);
+
+// RoundToDigits for a scaled sum at or beyond 2^31 in magnitude: the floor
+// over the multiplier, or the value itself from 2^63 on.
+long double RoundedBeyondInt32(double value, const double& scaledSum, long double multiplier);
+
+// The floor of a double held in memory (-2^31 itself goes the long way).
+inline long double FloorInPlace(const double& stored) {
+    if (AtOrBeyond(stored, kHighWordOfInt32Limit)) return FloorBeyondInt32(stored);
+    return FloorToInt32(LoadInPlace(stored));  // int32 to working precision: exact
 }
 
 }  // namespace rounding
 
-// Floor carried through a signed 32-bit integer; never -0.0. Inside the
-// range the control word is only read by fistp, never written.
-inline double FloorToDouble(double value) { return rounding::FloorInPlace(value); }
+// The floor of value; never -0.0. The control word is only read by fistp,
+// never written.
+inline double FloorToDouble(double value) { return static_cast<double>(rounding::FloorInPlace(value)); }
 
 // value rounded half up to `digits` decimals (0 and below: whole number,
 // 8 and above: 9 decimals). The quotient is returned at the working
 // precision of the call; the caller rounds it to double.
 inline long double RoundToDigits(double value, std::int32_t digits) {
+    // A value of 2^63 or more is its own answer, as are infinities and NaN;
+    // such a value is never scaled, so no scaled sum overflows a double.
+    if (rounding::WholeBeyondInt64(value)) return rounding::Widened(value);
     const long double multiplier = rounding::MultiplierFor(digits);
     // Rounding the scaled sum to double first lets a sum just below the next
     // integer (0.49999999999999994 + 0.5) reach it: part of the contract.
     double scaledSum;  // read back from memory by the floor
     StoreDouble(scaledSum, static_cast<long double>(value) * multiplier + 0.5L);
-    return static_cast<long double>(rounding::FloorInPlace(scaledSum)) / multiplier;
+    if (rounding::AtOrBeyond(scaledSum, rounding::kHighWordOfInt32Limit))
+        return rounding::RoundedBeyondInt32(value, scaledSum, multiplier);
+    return static_cast<long double>(FloorToInt32(LoadInPlace(scaledSum))) / multiplier;
 }
 
 // One ordered comparison; ties and NaNs give b.

@@ -46,16 +46,22 @@ inline long double LoadInPlace(const double& where) {
 // |value|: fabs, which raises nothing.
 inline long double AbsoluteValue(long double value) { return __builtin_fabsl(value); }
 
-// The floor of a value with |value| < 2^31, without writing the control
-// word: fistp rounds in the caller's own mode to an integer within one of the
-// value, and where that integer lies above the value the floor is one less.
-// fistp stores 64 bits, since rounding to nearest or upward carries a value
-// just below 2^31 to 2^31; the floor itself fits 32 bits.
-inline std::int32_t FloorToInt32(long double value) {
+// The floor of a double below 2^63 in magnitude, without writing the
+// control word: fistp rounds in the caller's own mode to an integer within
+// one of the value, and where that integer lies above the value the floor is
+// one less. Such a double at 2^52 or more is whole already, so no mode
+// carries it out of the 64-bit range.
+inline std::int64_t FloorToInt64(long double value) {
     const std::int64_t rounded = RoundToInt64(value);
     const bool roundedUp = value < static_cast<long double>(rounded);
-    return static_cast<std::int32_t>(rounded - roundedUp);  // in 64 bits: 2^31 - 1 stays defined
+    return rounded - roundedUp;
 }
+
+// The same floor of a value with |value| < 2^31 (fistp may carry one just
+// below 2^31 to 2^31, which the correction takes back). Held in 32 bits, it
+// is stored in one piece that the integer load can take straight from the
+// store; a 64-bit integer made of two 32-bit halves would wait for both.
+inline std::int32_t FloorToInt32(long double value) { return static_cast<std::int32_t>(FloorToInt64(value)); }
 
 // The x87 control word of the calling thread.
 inline std::uint16_t ReadControlWord() {

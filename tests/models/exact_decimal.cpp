@@ -4,6 +4,7 @@
 #include <bit>
 #include <cmath>
 #include <cstdio>
+#include <optional>
 
 namespace lumi::test {
 
@@ -285,42 +286,46 @@ std::string ModelText(double value, std::int32_t digits, char separator, X87Mode
 
 namespace {
 
-Exact ModelQuotient(double value, std::int32_t digits, X87Mode mode) {
+bool AtLeastTwoTo63(const Exact& x) {
+    return Compare(Exact{false, x.mantissa, x.exponent}, Exact{false, BigUint(1), 63}) >= 0;
+}
+
+// The quotient floor(scaled sum) / m, or nothing where the answer is the
+// value itself: an infinity, a NaN, or a value or scaled sum of 2^63 or more
+// in magnitude, each a whole number of any unit already.
+std::optional<Exact> ModelQuotient(double value, std::int32_t digits, X87Mode mode) {
+    if (!std::isfinite(value) || AtLeastTwoTo63(FromDouble(value))) return std::nullopt;
     std::int64_t multiplier = 1;
     for (int i = 0; i < std::clamp(digits, 0, 8); ++i) multiplier *= 10;
     if (digits >= 8) multiplier *= 10;  // eight and more digits round to nine
-    // Floor through a 32-bit integer: -2^31 (the x87 indefinite) at and above
-    // 2^31 and for NaN, -2^31 - 1 at and below -2^31 - 1. The truncation
-    // inside is toward zero whatever the mode.
-    constexpr std::int64_t kTwoTo31 = std::int64_t{1} << 31;
-    std::int64_t floor = -kTwoTo31;
-    if (std::isinf(value) && value < 0) floor = -kTwoTo31 - 1;
-    if (std::isfinite(value)) {
-        Exact sum = RoundToBits(Multiply(FromDouble(value), FromInteger(multiplier)), mode.bits, mode.rounding);
-        sum = RoundToBits(RoundToBits(Add(sum, Exact{false, 1, -1}), mode.bits, mode.rounding), 53, mode.rounding);
-        const bool overflows = sum.mantissa.BitLength() + sum.exponent > 1024;  // out of any int32 anyway
-        const Exact magnitude{false, sum.mantissa, sum.exponent};
-        if (overflows || Compare(magnitude, FromInteger(sum.negative ? kTwoTo31 + 1 : kTwoTo31)) >= 0) {
-            floor = sum.negative ? -kTwoTo31 - 1 : -kTwoTo31;
-        } else {
-            const int drop = std::max(0, -sum.exponent);
-            const auto whole = static_cast<std::int64_t>(((sum.mantissa >> drop) << std::max(0, sum.exponent)).Low64());
-            const bool fraction = sum.mantissa.AnyBitBelow(drop);
-            floor = sum.negative ? -whole - fraction : whole;
-        }
-    }
+    Exact sum = RoundToBits(Multiply(FromDouble(value), FromInteger(multiplier)), mode.bits, mode.rounding);
+    sum = RoundToBits(RoundToBits(Add(sum, Exact{false, 1, -1}), mode.bits, mode.rounding), 53, mode.rounding);
+    if (AtLeastTwoTo63(sum)) return std::nullopt;
+    // The mathematical floor, whatever the mode.
+    const int drop = std::max(0, -sum.exponent);
+    const auto whole = static_cast<std::int64_t>(((sum.mantissa >> drop) << std::max(0, sum.exponent)).Low64());
+    const bool fraction = sum.mantissa.AnyBitBelow(drop);
+    const std::int64_t floor = sum.negative ? -whole - fraction : whole;
     return Divide(FromInteger(floor), FromInteger(multiplier), mode.bits, mode.rounding);
+}
+
+// value as the unit loads it: a signalling NaN quieted, payload kept.
+double Quieted(double value) {
+    constexpr std::uint64_t kQuietBit = std::uint64_t{1} << 51;
+    return std::isnan(value) ? std::bit_cast<double>(std::bit_cast<std::uint64_t>(value) | kQuietBit) : value;
 }
 
 }  // namespace
 
 long double ModelRoundToDigits(double value, std::int32_t digits, X87Mode mode) {
-    return ToLongDouble(ModelQuotient(value, digits, mode));
+    const std::optional<Exact> quotient = ModelQuotient(value, digits, mode);
+    return quotient ? ToLongDouble(*quotient) : Quieted(value);
 }
 
 double ModelRoundToDigitsStored(double value, std::int32_t digits, X87Mode mode) {
     // The quotient lies far inside the normal double range (or is zero).
-    return static_cast<double>(ToLongDouble(RoundToBits(ModelQuotient(value, digits, mode), 53, mode.rounding)));
+    const std::optional<Exact> quotient = ModelQuotient(value, digits, mode);
+    return quotient ? static_cast<double>(ToLongDouble(RoundToBits(*quotient, 53, mode.rounding))) : Quieted(value);
 }
 
 }  // namespace lumi::test

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cfenv>
 #include <cfloat>
 #include <cmath>
 #include <cstdint>
@@ -108,6 +109,11 @@ private:
             999999999999999872.0,
             99999999.5,
             2147483647.5,
+            0x1p63,
+            -0x1p63,
+            9223372036854774784.0,  // the last double below 2^63
+            4503599627370495.5,
+            25000000.0,
             -2147483648.5,
             2.1474836475,
             0.5,
@@ -173,7 +179,7 @@ TEST_P(Oracle, MatchesTheRoutinesOnRandomInputs) {
         const std::string expectedText = ModelText(in.value, in.digits, '.', mode);
         const long double expectedRounded = ModelRoundToDigits(in.value, in.digits, mode);
         const double expectedStored = ModelRoundToDigitsStored(in.value, in.digits, mode);
-        const bool sameRounded = rounded == expectedRounded && std::signbit(rounded) == std::signbit(expectedRounded) &&
+        const bool sameRounded = test::SameLongDouble(rounded, expectedRounded) &&
                                  std::bit_cast<std::uint64_t>(stored) == std::bit_cast<std::uint64_t>(expectedStored);
         if (test::Narrow(text) != expectedText || !sameRounded || !sameImage) {
             ++failures;
@@ -184,6 +190,58 @@ TEST_P(Oracle, MatchesTheRoutinesOnRandomInputs) {
                           << " want " << expectedStored << "; image " << image.digits << "E" << image.exponent
                           << " want " << ImageDigits(expectedImage) << "E" << expectedImage.exponent;
         }
+    }
+}
+
+// The edges of the floor, as the value and digits that make the scaled sum:
+// both sides of the 32-bit range, the 2^52, 2^53 and 2^63 edges, NaN
+// payloads, infinities, zeros and denormals.
+struct EdgeCase {
+    std::uint64_t bits;
+    std::int32_t digits;
+};
+
+constexpr std::uint64_t Bits(double value) { return std::bit_cast<std::uint64_t>(value); }
+constexpr std::uint64_t kSignallingNaN = 0x7FF0000000000001, kNegativeSignallingNaN = 0xFFF4000000000000;
+
+constexpr EdgeCase kEdges[] = {
+    {Bits(2147483647.0), 0},          {Bits(-2147483648.0), 0},        // sums +-2147483647.5
+    {Bits(2147483647.5), 0},          {Bits(-2147483648.5), 0},        // sums +-2147483648.0
+    {Bits(2147483646.5), 0},          {Bits(-2147483647.5), 0},
+    {Bits(2.1474836474), 9},          {Bits(2.1474836475), 9},         {Bits(-2.1474836485), 9},
+    {Bits(-2.1474836495), 9},         {Bits(21474836.47), 2},          {Bits(21474836.48), 2},
+    {Bits(-21474836.485), 2},         {Bits(25000000.0), 2},           {Bits(3.0), 9},
+    {Bits(-3.0), 9},                  {Bits(1e12), 0},                 {Bits(5000000000.4), 0},
+    {Bits(-5000000000.5), 0},         {Bits(4503599627370495.5), 0},   {Bits(-4503599627370495.5), 0},
+    {Bits(9007199254740991.0), 0},    {Bits(0x1p53), 0},               {Bits(-0x1p53 - 2), 0},
+    {Bits(9007199.254740993), 9},     {Bits(9223372036854774784.0), 0}, {Bits(-9223372036854774784.0), 0},
+    {Bits(0x1p63), 0},                {Bits(-0x1p63), 0},              {Bits(9223372036.854775), 9},
+    {Bits(92233720368547.75), 5},     {Bits(1e300), 5},                {Bits(DBL_MAX), 9},
+    {0x7FF8000000000000, 2},          {0xFFF8000000012345, 0},         {0x7FFFFFFFFFFFFFFF, 9},
+    {kSignallingNaN, 2},              {kNegativeSignallingNaN, 0},     {Bits(INFINITY), 2},
+    {Bits(-INFINITY), 0},             {0, 2},                          {0x8000000000000000, 9},
+    {1, 9},                           {0x800FFFFFFFFFFFFF, 0},         {0x0010000000000000, 2},
+};
+
+// Against the model, raising invalid operation for a signalling NaN alone: a
+// host that unmasks it would trap on any other.
+TEST_P(Oracle, MatchesTheModelAtTheEdgesOfTheFloor) {
+    const Checked checked = GetParam();
+    for (const EdgeCase& c : kEdges) {
+        const double value = std::bit_cast<double>(c.bits);
+        SCOPED_TRACE(testing::Message() << std::hex << c.bits << std::dec << " (" << value << "), " << c.digits);
+        std::feclearexcept(FE_ALL_EXCEPT);
+        double stored;
+        const long double quotient = test::UnderControlWord(checked.ControlWord(), [&] {
+            const long double result = RoundToDigits(value, c.digits);
+            stored = StoreAsDouble(result);
+            return result;
+        });
+        const bool invalid = std::fetestexcept(FE_INVALID) != 0;
+        std::feclearexcept(FE_ALL_EXCEPT);
+        EXPECT_TRUE(test::SameLongDouble(quotient, ModelRoundToDigits(value, c.digits, checked.mode)));
+        EXPECT_EQ(Bits(stored), Bits(ModelRoundToDigitsStored(value, c.digits, checked.mode)));
+        EXPECT_EQ(invalid, c.bits == kSignallingNaN || c.bits == kNegativeSignallingNaN) << "invalid operation";
     }
 }
 

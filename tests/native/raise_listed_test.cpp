@@ -38,9 +38,14 @@ const Case kCases[] = {
     // Pass-through: a signalling NaN as it is loaded, nothing else.
     {"III11111I1", {{0, kSignallingNan}}, kInvalidOperation, true},
     {"III11111I1", {{0, Bits(1.0)}}, kInvalidOperation, false},
-    // Rounding: a value whose floor leaves the 32-bit range.
-    {"iIIii1i1I1", {{0, Bits(3e9)}}, kInvalidOperation, true},
+    // Rounding: a signalling NaN as it is loaded; a value of any size, an
+    // infinity or a quiet NaN raise nothing.
+    {"iIIii1i1I1", {{0, kSignallingNan}}, kInvalidOperation, true},
+    {"iIIii1i1I1", {{0, Bits(3e9)}}, kInvalidOperation, false},
     {"iIIii1i1I1", {{0, Bits(2.5)}}, kInvalidOperation, false},
+    {"iIIii1i1I1", {{0, kQuietNan}}, kInvalidOperation, false},
+    {"iIIii1i1I1", {{0, Bits(std::numeric_limits<double>::infinity())}}, kInvalidOperation, false},
+    {"iIIii1i1I1", {{0, Bits(1e300)}}, kOverflow, false},
     // Larger of two: a NaN compared.
     {"11iIIIi1i1", {{0, kQuietNan}, {4, Bits(1.0)}}, kInvalidOperation, true},
     // No floating-point work: nothing at all, precision included.

@@ -67,14 +67,17 @@ TEST(RoundToDigits, RoundsHalfUpAtBothPrecisions) {
         // The product keeps 64 bits under extended precision.
         {-0.05, 1, -0.1, 0.0},
         {-0.005, 2, -0.01, 0.0},
-        // Outside the 32-bit floor: the truncation holds the x87 integer
-        // indefinite (-2^31), one lower for values below it.
-        {3.0, 9, -2.147483648, -2.147483648},
-        {2.1474836475, 9, -2.147483648, -2.147483648},
-        {-3.0, 9, -2.147483649, -2.147483649},
-        {kNaN, 2, -21474836.48, -21474836.48},
-        {-kInf, 0, -2147483649.0, -2147483649.0},
-        {1e300, 2, -21474836.48, -21474836.48},
+        // Beyond a 32-bit floor: the value rounded all the same.
+        {3.0, 9, 3.0, 3.0},
+        {-3.0, 9, -3.0, -3.0},
+        {2.1474836475, 9, 2.147483648, 2.147483648},
+        {25000000.0, 2, 25000000.0, 25000000.0},
+        {21474836.48, 2, 21474836.48, 21474836.48},
+        {1e12, 0, 1e12, 1e12},
+        {5000000000.4, 0, 5000000000.0, 5000000000.0},
+        {-5000000000.5, 0, -5000000000.0, -5000000000.0},
+        {1e300, 5, 1e300, 1e300},
+        {-kInf, 0, -kInf, -kInf},
     };
     for (const Precision p : {kExtended, kDouble}) {
         for (const RoundCase& c : cases) {
@@ -87,7 +90,7 @@ TEST(RoundToDigits, RoundsHalfUpAtBothPrecisions) {
     }
 }
 
-TEST(FloorToDouble, IsTheFloorInsideTheInt32RangeAndDefinedOutside) {
+TEST(FloorToDouble, IsTheFloorOfEveryDouble) {
     const double cases[][2] = {
         {2.5, 2.0},
         {-2.5, -3.0},
@@ -97,12 +100,14 @@ TEST(FloorToDouble, IsTheFloorInsideTheInt32RangeAndDefinedOutside) {
         {2147483647.9, 2147483647.0},
         {-2147483648.0, -2147483648.0},
         {-2147483647.5, -2147483648.0},
-        // Out of range: the x87 indefinite, minus one below the range.
-        {2147483648.0, -2147483648.0},
-        {kInf, -2147483648.0},
-        {kNaN, -2147483648.0},
+        // Beyond 32 bits: the floor all the same; whole doubles are their own.
+        {2147483648.0, 2147483648.0},
         {-2147483648.5, -2147483649.0},
-        {-kInf, -2147483649.0},
+        {4503599627370495.5, 4503599627370495.0},
+        {-4503599627370495.5, -4503599627370496.0},
+        {0x1p63, 0x1p63},
+        {kInf, kInf},
+        {-kInf, -kInf},
     };
     for (const Precision p : {kExtended, kDouble}) {
         for (const auto& [value, expected] : cases) {
@@ -142,8 +147,9 @@ TEST(FloorToDouble, IsTheSameFloorUnderEveryControlWord) {
         {-2147483647.0000002, -2147483648.0},
         {-2147483648.0, -2147483648.0},
         {-2147483648.0000005, -2147483649.0},
-        {2147483648.0, -2147483648.0},
-        {kInf, -2147483648.0},
+        {2147483648.0, 2147483648.0},
+        {-9223372036854774784.0, -9223372036854774784.0},
+        {kInf, kInf},
     };
     for (const std::uint16_t word : EveryControlWord()) {
         for (const auto& [value, expected] : cases) {

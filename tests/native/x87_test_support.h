@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstring>
 #include <string>
 
 #include "values/x87.h"
@@ -31,6 +32,12 @@ auto UnderControlWord(std::uint16_t word, Body body) {
     WriteControlWord(saved);
     EXPECT_EQ(after, word) << "a routine changed the control word";
     return result;
+}
+
+// The same 80-bit value, bit for bit: signed zeros and NaN payloads told apart.
+inline bool SameLongDouble(long double a, long double b) {
+    constexpr std::size_t kValueBytes = 10;  // the rest is padding
+    return std::memcmp(&a, &b, kValueBytes) == 0;
 }
 
 inline std::string Narrow(const char16_t* text) {

@@ -114,8 +114,8 @@ constexpr FamilyNote kFamilyNotes[] = {
     {Family::Arithmetic, "Computed at the caller's x87 precision, rounded to double once."},
     {Family::Formatting,
      "FormatFixed: at most 8 significant digits, the locale's decimal separator. "
-     "FormatTime: seconds since 1970, no time zone. RoundToDigits: half up, exact only while "
-     "value * 10^digits fits in 32 bits (8 and more digits count as 9). "
+     "FormatTime: seconds since 1970, no time zone. RoundToDigits: half up for every double "
+     "(8 and more digits count as 9); infinities and NaN come back as they are, a NaN quieted. "
      "MaxOf, MinOf: b on a tie or a NaN. FindText: from position 0, -1 when not found."},
 };
 

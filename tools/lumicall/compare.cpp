@@ -61,6 +61,14 @@ constexpr std::uint64_t kEdgeDoubles[] = {
     0x43E0000000000000,  // 2^63
     0x3FB999999999999A,  // 0.1
     0x4341C37937E08000,  // 1e16 + 2, beyond the integers a double counts exactly by ones
+    // Both sides of a 32-bit floor, as scaled sums of rounding to 0 decimals.
+    0x41DFFFFFFFC00000,  // 2147483647.0: sum 2147483647.5
+    0x41DFFFFFFFE00000,  // 2147483647.5: sum 2^31
+    0xC1E0000000000000,  // -2147483648.0: sum -2147483647.5
+    0xC1E0000000200000,  // -2147483649.0: sum -2147483648.5
+    0x41747AE147AE147B,  // 21474836.48: sum 2^31 at 2 decimals
+    0x4008000000000000,  // 3.0: beyond 32 bits at 9 decimals
+    0x4340000000000000,  // 2^53
 };
 constexpr std::int32_t kEdgeIntegers[] = {2, 0, 1, 5, 8, 15, 16, 17, 18, 20, 100, -1, -2, INT_MIN, INT_MAX};
 constexpr std::int32_t kEdgeTimes[] = {

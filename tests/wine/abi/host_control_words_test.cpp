@@ -1,14 +1,15 @@
 // Every export under the control words that unmask invalid operation, zero
 // divide and overflow, as Delphi- and C++Builder-built hosts run: on ordinary
-// inputs (finite operands, no zero divisor, no overflow, a 32-bit floor in
-// range) an export raises nothing there and answers exactly as it does with
-// every exception masked.
+// inputs (finite operands, no zero divisor, no overflow; any value to round
+// but a signalling NaN) an export raises nothing there and answers exactly as
+// it does with every exception masked.
 #include <gtest/gtest.h>
 
 #include <bit>
 #include <climits>
 #include <cstdio>
 #include <cstring>
+#include <limits>
 #include <span>
 #include <string>
 #include <vector>
@@ -37,10 +38,13 @@ constexpr double kFiniteDoubles[] = {
 constexpr double kArithmeticDoubles[] = {
     1.5, -2.75, 0.1, -1.0 / 3, 1e-60, -7.25e59, 3.0e17, -1.0000000000000002, 12345.678,
 };
-// Values to round: below 2.147 in magnitude, so even at 9 digits the scaled
-// sum keeps its floor within 32 bits.
+// Values to round: on both sides of a 32-bit floor at 9 digits, large ones
+// whose floor needs 64 bits or that are their own answer, an infinity and a
+// quiet NaN.
 constexpr double kRoundingDoubles[] = {
     0.0, -0.0, 1.005, -1.45, 0.285, 2.1474836474, -2.1474836485, 0.49999999999999994, 1e-300, -4.9e-324,
+    3.0, -2147483649.0, 25000000.0, 1e300, std::numeric_limits<double>::infinity(),
+    std::numeric_limits<double>::quiet_NaN(),
 };
 constexpr std::int32_t kDigits[] = {0, 2, 5, 9, -3, 100, INT32_MIN, INT32_MAX};
 constexpr std::int32_t kIntegers[] = {0, -5, 134, 135, INT32_MIN, INT32_MAX, 214748365};
@@ -48,7 +52,7 @@ constexpr std::uint32_t kWords[] = {0, 0xFFFFFFFF, 0x7FF00001, 0x80000000, 0x123
 constexpr std::int32_t kTimes[] = {0, 1700000000, -1, INT32_MIN, INT32_MAX, 1413709507};
 constexpr const char16_t* kTexts[] = {u"Attempt to Open Buy @", u"Buy", u"", nullptr, u"abcabc", u"bc"};
 
-constexpr int kCallsPerRow = 13;  // the longest list above, once round
+constexpr int kCallsPerRow = 16;  // the longest list above, once round
 constexpr int kCallerPopsExtraSlots = 2;
 
 template <class T>

@@ -2,6 +2,7 @@
 // rows, bit for bit: signed zeros and NaN payloads included.
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cstdint>
 #include <limits>
 #include <sstream>
@@ -68,6 +69,42 @@ constexpr RoundingPrecisionCase kRoundingPrecisionCases[] = {
     {-0.05, 1, B(-0.1), kPositiveZero},
     {-0.005, 2, B(-0.01), kPositiveZero},
 };
+
+// Both sides of a 32-bit floor, the 2^63 edge, NaNs and infinities: answers
+// that hold under every rounding mode at 64 and 53 bits (and, where marked,
+// at 24 bits to nearest), and under a word that unmasks invalid operation,
+// which only a signalling NaN may raise.
+struct BeyondCase {
+    std::uint64_t value;
+    std::int32_t digits;
+    std::uint64_t result;
+    bool singleToo;
+};
+
+constexpr BeyondCase kBeyondCases[] = {
+    {B(2147483647.0), 0, B(2147483647.0), false},   // sum 2147483647.5: inside
+    {B(-2147483648.0), 0, B(-2147483648.0), true},  // sum -2147483647.5: inside
+    {B(2147483647.5), 0, B(2147483648.0), true},    // sum 2^31
+    {B(-2147483649.0), 0, B(-2147483649.0), false}, // sum -2147483648.5
+    {B(25000000.0), 2, B(25000000.0), true},
+    {B(3.0), 9, B(3.0), true},
+    {B(-3.0), 9, B(-3.0), true},
+    {B(1e12), 0, B(1e12), false},
+    {B(5000000000.4), 0, B(5000000000.0), false},
+    {B(-5000000000.5), 0, B(-5000000000.0), true},
+    {B(9223372036854774784.0), 0, B(9223372036854774784.0), true},  // the last double below 2^63
+    {B(0x1p63), 0, B(0x1p63), true},
+    {B(-0x1p63), 1, B(-0x1p63), true},
+    {B(1e300), 5, B(1e300), true},
+    {B(1.7976931348623157e308), 9, B(1.7976931348623157e308), true},
+    {B(kInfinity), 2, B(kInfinity), true},
+    {B(-kInfinity), 0, B(-kInfinity), true},
+    {kQuietNaN, 2, kQuietNaN, true},
+    {kNaNWithPayload, 9, kNaNWithPayload, true},
+    {kSignallingNaN, 2, kQuietedSignallingNaN, true},
+};
+
+constexpr std::uint16_t kDelphiHost = 0x1332;  // invalid, zero divide and overflow unmasked
 
 // a and b as the rows name them, and what MaxOf and MinOf owe: one operand,
 // the second on a tie or a NaN, and a NaN operand raising invalid.
@@ -137,6 +174,37 @@ TEST(Rounding, EveryRowWorksAtTheCallersPrecision) {
                 const Outcome outcome = RoundingOf(row, c.value, c.digits, Decoys()[0], controlWord);
                 if (!outcome.exactDouble || outcome.bits != want)
                     faults.push_back(Fault(row, c.value, c.digits, controlWord, outcome, want));
+            }
+        }
+    }
+    EXPECT_TRUE(faults.empty()) << Listed(faults);
+}
+
+TEST(Rounding, EveryDoubleRoundsBeyondThe32BitFloor) {
+    std::vector<std::string> faults;
+    int calls = 0;
+    for (const FormattingRow& row : RowsOf(Group::Rounding)) {
+        for (const BeyondCase& c : kBeyondCases) {
+            if (!row.TakesDigits(c.digits)) continue;
+            const bool signalling = c.value == kSignallingNaN;
+            for (std::uint16_t controlWord : {kExtendedToNearest, kDoubleToNearest, kExtendedTowardZero,
+                                              std::uint16_t{0x077F}, std::uint16_t{0x0B7F}, std::uint16_t{0x0A7F},
+                                              kSingleToNearest, kDelphiHost}) {
+                if ((controlWord == kSingleToNearest && !c.singleToo) || (controlWord == kDelphiHost && signalling))
+                    continue;
+                RowInputs inputs;
+                inputs.value = c.value;
+                inputs.digits = c.digits;
+                const DecoyPattern& decoy = Decoys()[calls++ % Decoys().size()];
+                const CallRecord record =
+                    CallWithCleanStatus(row, PlaceInputs(row, inputs, decoy, MinimalPush(row)), controlWord);
+                const Outcome outcome = OutcomeOf(row, record);
+                const double value = std::bit_cast<double>(c.value);
+                if (!outcome.exactDouble || outcome.bits != c.result)
+                    faults.push_back(Fault(row, value, c.digits, controlWord, outcome, c.result));
+                if (((record.statusWordAfter & kInvalidOperation) != 0) != signalling)
+                    faults.push_back(Fault(row, value, c.digits, controlWord, outcome, c.result) +
+                                     (signalling ? "; invalid operation not raised" : "; invalid operation raised"));
             }
         }
     }

@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Builds the release from the committed tree, in a fresh directory of its own
-# (build/release), and writes dist/lumivextaran-VERSION-win32.zip: the DLL,
-# lumicall.exe, USING.md, catalogue.md, catalogue.json, LICENSE,
-# CHANGELOG.md, include/lumivextaran.h, lib/ (the two import libraries and
-# the .def), the tracing build trace/lumivextaran.dll, symbols/ (the debug
-# information of both builds) and SHA256SUMS over all of them.
+# (build/release), and writes dist/lumivextaran-VERSION-win32.zip: the files
+# scripts/package-files.sh lists (the DLL, lumicall.exe, USING.md,
+# catalogue.md, catalogue.json, LICENSE, CHANGELOG.md, include/lumivextaran.h,
+# lib/ with the two import libraries and the .def, the tracing build
+# trace/lumivextaran.dll, symbols/ with the debug information of both builds)
+# and SHA256SUMS over all of them.
 # Prints the zip's SHA-256.
 #
 # The same commit gives the same zip to the byte, wherever and whenever it is
@@ -46,18 +47,16 @@ for dll in lumivextaran.dll trace/lumivextaran.dll; do
 done
 
 # The package folder, in the order the zip lists it; SHA256SUMS comes last.
+source "$root/scripts/package-files.sh"
 stage=$build/package/$name
-files=(lumivextaran.dll lumicall.exe USING.md catalogue.md catalogue.json LICENSE CHANGELOG.md
-       include/lumivextaran.h lib/liblumivextaran.dll.a lib/lumivextaran.lib lib/lumivextaran.def
-       trace/lumivextaran.dll symbols/lumivextaran.dll.debug symbols/trace/lumivextaran.dll.debug)
-mkdir -p "$stage/symbols/trace" "$stage/trace" "$stage/include" "$stage/lib"
-cp "$build/lumivextaran.dll" "$build/lumicall.exe" docs/USING.md docs/catalogue.md docs/catalogue.json \
-   LICENSE CHANGELOG.md "$stage/"
-cp include/lumivextaran.h "$stage/include/"
-cp "$build/lib/liblumivextaran.dll.a" "$build/lib/lumivextaran.lib" lib/lumivextaran.def "$stage/lib/"
-cp "$build/lumivextaran.dll.debug" "$stage/symbols/"
-cp "$build/trace/lumivextaran.dll" "$stage/trace/"
-cp "$build/trace/lumivextaran.dll.debug" "$stage/symbols/trace/"
+files=()
+for ((row = 0; row < ${#lumi_package_files[@]}; row += 2)); do
+  place=${lumi_package_files[row]}
+  mkdir -p "$stage/$(dirname "$place")"
+  cp "$(lumi_package_source "$build" "${lumi_package_files[row + 1]}")" "$stage/$place" ||
+    fail 1 "cannot copy $place into $stage"
+  files+=("$place")
+done
 (cd "$stage" && sha256sum "${files[@]}" >SHA256SUMS)
 files+=(SHA256SUMS)
 

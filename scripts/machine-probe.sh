@@ -52,7 +52,7 @@ lumi_probe_machine() {
   fi
   if [ "${LUMI_REHEARSE_NO_32BIT:-}" = 1 ]; then
     LUMI_RUNS_32BIT=no
-    LUMI_MACHINE="$lumi_no_32bit_words $(lumi_rehearsal_mark) (the probe itself: $LUMI_MACHINE)"
+    LUMI_MACHINE="$lumi_no_32bit_words $(lumi_rehearsal_mark) (the probe found: $LUMI_MACHINE)"
   fi
   echo "machine: $LUMI_MACHINE"
 }

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds the release from the committed tree, in a fresh directory of its own
 # (build/release), and writes dist/lumivextaran-VERSION-win32.zip: the files
-# of the table `package` below and SHA256SUMS over all of them. Prints the
+# of the table in scripts/package-files.sh and SHA256SUMS over all of them. Prints the
 # zip's SHA-256.
 #
 # The same commit gives the same zip to the byte, wherever and whenever it is
@@ -23,35 +23,11 @@ fail() {
   exit "$1"
 }
 
-# What ships, in the order the zip lists it (SHA256SUMS comes last): each
-# file's place in the package, and where it comes from: build/ the built
-# Windows tree, anything else the source tree.
-package=(
-  lumivextaran.dll                       build/lumivextaran.dll
-  lumicall.exe                           build/lumicall.exe
-  USING.md                               docs/USING.md
-  catalogue.md                           docs/catalogue.md
-  catalogue.json                         docs/catalogue.json
-  catalogue-json.md                      docs/catalogue-json.md
-  LICENSE                                LICENSE
-  CHANGELOG.md                           CHANGELOG.md
-  include/lumivextaran.h                 include/lumivextaran.h
-  lib/liblumivextaran.dll.a              build/lib/liblumivextaran.dll.a
-  lib/lumivextaran.lib                   build/lib/lumivextaran.lib
-  lib/lumivextaran.def                   lib/lumivextaran.def
-  lib/pkgconfig/lumivextaran.pc          build/for_hosts/lumivextaran.pc
-  cmake/lumivextaranConfig.cmake         cmake/package/lumivextaranConfig.cmake
-  cmake/lumivextaranConfigVersion.cmake  build/for_hosts/lumivextaranConfigVersion.cmake
-  examples/host.c                        examples/host.c
-  examples/CMakeLists.txt                examples/CMakeLists.txt
-  trace/lumivextaran.dll                 build/trace/lumivextaran.dll
-  symbols/lumivextaran.dll.debug         build/lumivextaran.dll.debug
-  symbols/trace/lumivextaran.dll.debug   build/trace/lumivextaran.dll.debug
-)
+source "$root/scripts/package-files.sh"
 
 package_files() {
   local i
-  for ((i = 0; i < ${#package[@]}; i += 2)); do echo "${package[i]}"; done
+  for ((i = 0; i < ${#lumi_package_files[@]}; i += 2)); do echo "${lumi_package_files[i]}"; done
 }
 
 # stage BUILD DIR: the package's files copied into DIR (made afresh), with
@@ -60,9 +36,9 @@ stage() {
   local build=$1 dir=$2 i place from
   local -a places
   rm -rf "$dir"
-  for ((i = 0; i < ${#package[@]}; i += 2)); do
-    place=${package[i]} from=${package[i + 1]}
-    if [[ $from == build/* ]]; then from=$build/${from#build/}; else from=$root/$from; fi
+  for ((i = 0; i < ${#lumi_package_files[@]}; i += 2)); do
+    place=${lumi_package_files[i]}
+    from=$(lumi_package_source "$build" "${lumi_package_files[i + 1]}")
     mkdir -p "$dir/$(dirname "$place")"
     cp "$from" "$dir/$place" || fail 1 "could not copy $from to the package"
     places+=("$place")

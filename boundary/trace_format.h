@@ -81,6 +81,7 @@ inline constexpr std::size_t kControlWordDigits = 4;     // CW
 inline constexpr std::size_t kDoubleDigits = 16;         // a double's bits
 inline constexpr std::size_t kX87Digits = 20;            // ST(0) that is not exactly a double
 inline constexpr char kNotADoubleValue[] = "-";          // its VALUE
+inline constexpr char kHexDigits[] = "0123456789ABCDEF";  // upper case, everywhere
 
 // The result kinds. A truth value is written as `integer`: EAX is compared by its bits.
 enum class ResultKind : std::uint8_t { Word, Integer, Double, Text };
@@ -102,6 +103,56 @@ constexpr const char* ResultKindName(ResultKind kind) noexcept {
     for (const ResultKindLine& line : kResultKinds)
         if (line.kind == kind) return line.name;
     return "";
+}
+
+// ---- Numbers, as the recorder writes them (integer work only) ---------------------------
+
+inline constexpr std::size_t kMaxDecimalBytes = 20;   // an unsigned 64-bit value
+inline constexpr std::size_t kMaxHexFloatBytes = 24;  // "-0x1.FFFFFFFFFFFFFp+1023"
+
+// `value` in decimal into `out`; the bytes written.
+constexpr std::size_t WriteDecimal(std::uint64_t value, char* out) noexcept {
+    char digits[kMaxDecimalBytes] = {};
+    std::size_t count = 0;
+    do {
+        digits[count++] = static_cast<char>('0' + value % 10);
+        value /= 10;
+    } while (value != 0);
+    for (std::size_t i = 0; i < count; ++i) out[i] = digits[count - 1 - i];
+    return count;
+}
+
+// A double's VALUE: C99's hexadecimal form of its bits, exact ("0x1.8p+0",
+// "-0x0p+0", "0x0.0000000000001p-1022", "inf", "-nan"), digits upper case,
+// trailing zero digits dropped; into `out` (kMaxHexFloatBytes); the bytes written.
+constexpr std::size_t WriteHexFloat(std::uint64_t bits, char* out) noexcept {
+    constexpr std::uint64_t kFraction = (std::uint64_t{1} << 52) - 1;
+    const int exponent = static_cast<int>(bits >> 52) & 0x7FF;
+    std::uint64_t fraction = bits & kFraction;
+    std::size_t at = 0;
+    auto put = [&](const char* text) {
+        while (*text != 0) out[at++] = *text++;
+    };
+    if (bits >> 63) out[at++] = '-';
+    if (exponent == 0x7FF) {
+        put(fraction != 0 ? "nan" : "inf");
+        return at;
+    }
+    if (exponent == 0 && fraction == 0) {
+        put("0x0p+0");
+        return at;
+    }
+    put(exponent == 0 ? "0x0" : "0x1");
+    if (fraction != 0) {
+        out[at++] = '.';
+        int digits = 13;
+        while ((fraction & 0xF) == 0) fraction >>= 4, --digits;
+        for (int shift = 4 * (digits - 1); shift >= 0; shift -= 4) out[at++] = kHexDigits[(fraction >> shift) & 0xF];
+    }
+    const int power = exponent == 0 ? -1022 : exponent - 1023;
+    out[at++] = 'p';
+    out[at++] = power < 0 ? '-' : '+';
+    return at + WriteDecimal(static_cast<std::uint64_t>(power < 0 ? -power : power), out + at);
 }
 
 // ---- The end ---------------------------------------------------------------------------
@@ -127,7 +178,6 @@ inline constexpr char kNullWord[] = "null";              // a null pointer
 inline constexpr char kUnreadWord[] = "unread";          // the call does not read the text
 inline constexpr char kUnreadableWord[] = "unreadable";  // the pointer reaches memory that cannot be read
 
-inline constexpr char kHexDigits[] = "0123456789ABCDEF";  // upper case, everywhere
 inline constexpr std::size_t kMaxEscapedUnit = 6;         // `\uXXXX`
 
 // The value of an upper-case hexadecimal digit, or -1.

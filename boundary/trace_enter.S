@@ -89,9 +89,11 @@ _lumiTraceEnter:
 //
 // Copies units from `from` until a zero unit or `count` units, and gives the
 // units before the zero (or `count`); -1 when the memory faults, as memory
-// that another thread frees while the recorder reads it does. The guard is
-// a handler frame of the thread's exception chain: the handler sends the
-// thread on at the fault label with the frame's stack and %ebp.
+// that another thread frees while the recorder reads it does. A fault in
+// the copy loop resumes at the fault label, sent there by the recorder's
+// vectored handler (which Windows calls before any frame's) or, when a
+// host's vectored handler comes first and passes it on, by the handler
+// frame this routine registers in the thread's exception chain.
 //
 // Frame, from %esp once registered: +0 the next record, +4 the handler,
 // +8 %ebp; then the callee-saved registers.
@@ -116,6 +118,8 @@ _lumiTraceCopyUnits:
         movl 12(%ebp), %edi
         movl 16(%ebp), %ecx
         xorl %eax, %eax
+        .globl _lumiTraceCopyLoop
+_lumiTraceCopyLoop:
 5:      cmpl %ecx, %eax
         jae 7f
         movzwl (%esi,%eax,2), %edx
@@ -124,6 +128,9 @@ _lumiTraceCopyUnits:
         jz 7f
         incl %eax
         jmp 5b
+        .globl _lumiTraceCopyLoopEnd, _lumiTraceCopyResume
+_lumiTraceCopyLoopEnd:
+_lumiTraceCopyResume:
 6:      movl $-1, %eax                  // the fault label: %esp is the frame again
 7:      popl %fs:0
         addl $8, %esp

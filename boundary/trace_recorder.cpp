@@ -103,12 +103,44 @@ std::uintptr_t ReadableEnd(std::uintptr_t address) {
     return static_cast<std::uintptr_t>(first + count) << kPageBits;
 }
 
+// The copy loop of lumiTraceCopyUnits and where a fault in it resumes.
+extern "C" const char lumiTraceCopyLoop[], lumiTraceCopyLoopEnd[], lumiTraceCopyResume[];
+
+// A fault of the copy loop, sent on at its fault label: registered first
+// among the process's vectored handlers (those a host adds later with
+// first place come before it), so a host's handler does not take the
+// recorder's fault for one of its own. Anything else is passed on.
+LONG CALLBACK OnCopyFault(EXCEPTION_POINTERS* info) {
+    const EXCEPTION_RECORD& record = *info->ExceptionRecord;
+    const auto at = reinterpret_cast<std::uintptr_t>(record.ExceptionAddress);
+    if (at < reinterpret_cast<std::uintptr_t>(lumiTraceCopyLoop) ||
+        at >= reinterpret_cast<std::uintptr_t>(lumiTraceCopyLoopEnd))
+        return EXCEPTION_CONTINUE_SEARCH;
+    if (record.ExceptionCode != EXCEPTION_ACCESS_VIOLATION && record.ExceptionCode != STATUS_GUARD_PAGE_VIOLATION &&
+        record.ExceptionCode != EXCEPTION_IN_PAGE_ERROR)
+        return EXCEPTION_CONTINUE_SEARCH;
+    info->ContextRecord->Eip = static_cast<DWORD>(reinterpret_cast<std::uintptr_t>(lumiTraceCopyResume));
+    return EXCEPTION_CONTINUE_EXECUTION;
+}
+
+void* volatile gCopyHandler = nullptr;
+volatile LONG gCopyHandlerAdded = 0;
+
+// On the first text read, so it comes after the handlers a host adds at
+// its start; removed at unload.
+void AddCopyHandler() {
+    if (gCopyHandlerAdded != 0 || InterlockedExchange(&gCopyHandlerAdded, 1) != 0) return;
+    X87Quiet quiet;
+    gCopyHandler = AddVectoredExceptionHandler(1, OnCopyFault);
+}
+
 // What the search reads of a text: its units up to its zero or kTextBound + 1
 // units, whichever comes first, copied into `copy` region by region.
 // Unreadable when any of that memory is not readable, or faults as it is
 // read (freed meanwhile by another thread).
 TextField ReadText(const char16_t* units, char16_t (&copy)[kTextBound + 1]) {
     if (units == nullptr) return {};
+    AddCopyHandler();
     constexpr std::uint32_t kWanted = kTextBound + 1;
     auto at = reinterpret_cast<std::uintptr_t>(units);
     std::uint32_t done = 0;
@@ -605,6 +637,8 @@ void OnLoad(void* module) {
 }
 
 void OnUnload(bool processExit) {
+    if (gCopyHandler != nullptr) RemoveVectoredExceptionHandler(gCopyHandler);
+    gCopyHandler = nullptr;
     if (gState == kOpen) gTrace.Close(processExit);
     gState = kOff;
     TellReason();

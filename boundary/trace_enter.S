@@ -54,26 +54,22 @@ _lumiTraceEnter:
         movl %eax, BODY_EAX(%ebp)
 
         movl 4(%ebp), %ecx
+        xorl %edx, %edx                 // no x87 image: the unit is untouched
         cmpb $RESULT_DOUBLE, ROW_RESULT(%ecx)
         jne 3f
         fnsave X87_STATE(%ebp)          // the body's result and flags
-        leal X87_STATE(%ebp), %ecx
-        pushl %ecx
+        leal X87_STATE(%ebp), %edx
+3:      pushl %edx
         pushl %eax
         leal SEQ(%ebp), %ecx
         pushl %ecx
         pushl 4(%ebp)
         call _lumiTraceResult
         addl $16, %esp
+        movl 4(%ebp), %ecx
+        cmpb $RESULT_DOUBLE, ROW_RESULT(%ecx)
+        jne 4f
         frstor X87_STATE(%ebp)
-        jmp 4f
-3:      pushl $0                        // no x87 image: the unit is untouched
-        pushl %eax
-        leal SEQ(%ebp), %ecx
-        pushl %ecx
-        pushl 4(%ebp)
-        call _lumiTraceResult
-        addl $16, %esp
 4:      movl BODY_EAX(%ebp), %eax
 
         // Return as the export: remove the row word and popBytes of slots.

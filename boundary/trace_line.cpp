@@ -48,6 +48,20 @@ Line& Line::Hex(std::uint64_t value, std::size_t digits) {
     return *this;
 }
 
+// The slot words in one go: a line has up to ten of them.
+Line& Line::Words(const std::uint32_t* words, std::uint32_t count) {
+    constexpr std::size_t kWordBytes = 1 + f::kAddressDigits;
+    char* to = Room(kWordBytes * count);
+    if (to == nullptr) return *this;
+    for (std::uint32_t k = 0; k < count; ++k, to += kWordBytes) {
+        to[0] = ' ';
+        std::uint32_t word = words[k];
+        for (std::size_t i = f::kAddressDigits; i >= 2; i -= 2, word >>= 8)
+            std::memcpy(to + i - 1, &kHexPairs.digits[2 * (word & 0xFF)], 2);
+    }
+    return *this;
+}
+
 namespace {
 
 // Decimal digits of a value below 10^9, from the end of `out` backwards; the
@@ -215,7 +229,7 @@ HeaderPlaces PutHeader(Line& line, const HeaderFields& fields) {
 void PutInputs(Line& line, const InputsFields& c) {
     line.Put(f::kCallWord).Put(' ').Decimal(c.seq).Put(' ').Decimal(c.thread).Put(' ').Decimal(c.ticks).Put(' ');
     line.Put(c.code).Put(' ').Hex(c.returnAddress, f::kAddressDigits).Put(' ').Hex(c.controlWord, f::kControlWordDigits);
-    for (std::uint32_t k = 0; k < c.words; ++k) line.Put(' ').Hex(c.slots[k], f::kAddressDigits);
+    line.Words(c.slots, c.words);
     if (c.textSlot < 0) return;
     line.Put(' ').Put(f::kTextSlotWord).Decimal(static_cast<std::uint32_t>(c.textSlot)).Put(f::kTextSlotEquals);
     PutTextField(line, c.text);

@@ -29,6 +29,7 @@ public:
         return *this;
     }
     Line& Hex(std::uint64_t value, std::size_t digits);  // upper case, zero-padded
+    Line& Words(const std::uint32_t* words, std::uint32_t count);  // " XXXXXXXX" each
     Line& Decimal(std::uint64_t value);
     Line& Padded(std::uint64_t value, std::size_t digits);  // decimal, zero-padded
     Line& Signed(std::int32_t value);

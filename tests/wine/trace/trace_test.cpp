@@ -139,10 +139,11 @@ TEST(TracingBuild, EightThreadsGiveWholeRecordsNumberedOnce) {
     bytes[at + 2] = '#';  // "ca#l ..."
     const trace::Trace damaged = trace::ParseTrace(bytes);
     CloseHandle(file);
-    // The line; its result, now without a call; and the gap in the numbers.
-    ASSERT_EQ(damaged.problems.size(), 3u);
-    EXPECT_EQ(damaged.problems[1].line, victim.inputsLine);
-    EXPECT_NE(damaged.problems[1].what.find("not a trace line"), std::string::npos) << damaged.problems[1].what;
+    // The line, and its result, now without a call (which explain the gap in the numbers).
+    ASSERT_EQ(damaged.problems.size(), 2u);
+    EXPECT_EQ(damaged.problems[0].line, victim.inputsLine);
+    EXPECT_NE(damaged.problems[0].what.find("not a trace line"), std::string::npos) << damaged.problems[0].what;
+    EXPECT_EQ(damaged.problems[1].line, victim.resultLine);
     EXPECT_TRUE(damaged.Usable());
 }
 
@@ -281,7 +282,10 @@ TEST(TracingBuild, TextsFreedWhileCallsReadThemLeaveEveryCallsInputs) {
     for (std::size_t i = 0; i < trace.records.size(); ++i) {
         const trace::Text* text = trace.records[i].TextOf(3);
         ASSERT_NE(text, nullptr) << i;
-        EXPECT_TRUE(text->state == trace::Text::State::Whole || text->state == trace::Text::State::Unreadable) << i;
+        // Read, or not readable: a freed page may also be taken by another
+        // mapping before the call reads it, and is then read as it stands.
+        EXPECT_NE(text->state, trace::Text::State::Null) << i;
+        EXPECT_NE(text->state, trace::Text::State::Unread) << i;
         EXPECT_EQ(trace.records[i].result.has_value(), !faulted[i]) << i;
     }
 }

@@ -71,6 +71,7 @@ private:
 // written and read whole. A region kept may be freed later: the copy that
 // reads from it is guarded (lumiTraceCopyUnits).
 constexpr std::uint32_t kPageBits = 12;
+constexpr std::uint32_t kPageBytes = 1u << kPageBits;
 constexpr std::uint32_t kCountBits = 12;
 constexpr std::uint32_t kCellPages = (1u << kCountBits) - 1;
 constexpr int kRegionCells = 8;
@@ -355,6 +356,14 @@ char* TraceFile::Bytes(std::uint32_t offset, std::uint32_t& available) {
         }
         viewStart_ = start;
         viewBytes_ = end - start;
+        // Each page written once now: its first store faults (the system
+        // marks it dirty), and a record that met that fault waited
+        // microseconds. The faults are the same in number, paid here, once
+        // per window, not spread over the calls.
+        for (std::uint32_t page = 0; page < viewBytes_; page += kPageBytes) {
+            volatile char* at = view_ + page;
+            *at = *at;
+        }
     }
     available = viewStart_ + viewBytes_ - offset;
     return view_ + (offset - viewStart_);

@@ -38,9 +38,9 @@ std::string Number(double value) {
     return text;
 }
 
-// A figure the browser test reads back: <td data-figure="NAME">VALUE</td>.
+// A figure the browser test reads back: <span data-figure="NAME">VALUE</span>.
 std::string Figure(std::string_view name, const std::string& value) {
-    return "<td data-figure=\"" + std::string(name) + "\">" + Escaped(value) + "</td>";
+    return "<span data-figure=\"" + std::string(name) + "\">" + Escaped(value) + "</span>";
 }
 
 std::string Cell(const std::string& text) { return "<td>" + Escaped(text) + "</td>"; }
@@ -48,11 +48,18 @@ std::string Cell(const std::string& text) { return "<td>" + Escaped(text) + "</t
 std::string OverviewSection(const std::string& path, const TraceStats& stats) {
     std::string html = "<section><h2>Summary</h2><table class=\"facts\">";
     html += "<tr><th>trace</th>" + Cell(path) + "</tr>";
-    for (const auto& [label, value] : OverviewRows(stats)) html += "<tr><th>" + Escaped(label) + "</th>" + Cell(value) + "</tr>";
-    html += "<tr><th>total calls</th>" + Figure("calls", std::to_string(stats.calls)) + "</tr>";
-    html += "<tr><th>threads</th>" + Figure("threads", std::to_string(stats.threadCount)) + "</tr>";
-    html += "<tr><th>exports called</th>" + Figure("exports", std::to_string(stats.exports.size())) + "</tr>";
-    html += "<tr><th>problems</th>" + Figure("problems", ProblemsLine(stats.facts)) + "</tr></table>";
+    // The counts as figures of their own, the rest of their row as words.
+    const std::pair<std::string_view, std::string> figures[] = {{"calls", std::to_string(stats.calls)},
+                                                                {"threads", std::to_string(stats.threadCount)},
+                                                                {"exports", std::to_string(stats.exports.size())}};
+    for (const auto& [label, value] : OverviewRows(stats)) {
+        std::string cell = "<td>" + Escaped(value) + "</td>";
+        for (const auto& [name, figure] : figures)
+            if (label == name && value.starts_with(figure))
+                cell = "<td>" + Figure(name, figure) + Escaped(value.substr(figure.size())) + "</td>";
+        html += "<tr><th>" + Escaped(label) + "</th>" + cell + "</tr>";
+    }
+    html += "<tr><th>problems</th><td>" + Figure("problems", ProblemsLine(stats.facts)) + "</td></tr></table>";
     html += "<h3>Calls per export</h3><table><tr><th>code</th><th>family</th><th>calls</th><th>distinct inputs</th>"
             "<th>first</th><th>last</th><th>answers</th></tr>";
     for (const ExportRow& row : ExportRows(stats))

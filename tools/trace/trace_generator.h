@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <string>
 
+#include "boundary/trace_format.h"
+
 namespace lumi::trace {
 
 struct GeneratedTrace {

@@ -63,7 +63,7 @@ TEST(Lumitrace, AnswersEachUseWithItsStatusAndWords) {
     const Case cases[] = {
         {{"summary", kTraces + "/whole.txt"},        0, "calls       7 calls (seq 1 to 7), 7 answered"},
         {{"summary", kTraces + "/whole.txt"},        0, "iI11IIii1I  text constant    1      1"},
-        {{"summary", kTraces + "/damaged.txt"},      1, "problems: 3 damaged or unusable lines"},
+        {{"summary", kTraces + "/damaged.txt"},      1, "problems: 4 damaged or unusable lines"},
         {{"summary", kTraces + "/cut.txt"},          1, "line 24 cut off"},
         {{"text", kTraces + "/whole.txt"},           0, "->  double 0.09000000000000001 (3FB70A3D70A3D70B)"},
         {{"text", kTraces + "/whole.txt"},           0, "slot 2 = \"Attempt to Open Buy @\"  ->  integer 16"},

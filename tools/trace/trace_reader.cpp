@@ -341,7 +341,8 @@ struct TraceReader::State {
     std::map<std::uint64_t, Pending> pending;  // the out-of-order window
     std::uint64_t nextSeq = 0;                 // 0: not known (a wrapped trace's first)
     bool inSummary = false;
-    bool finished = false;
+    bool finished = false;  // every line read
+    bool done = false;      // every record given, the facts complete
     bool lineProblems = false;
     std::size_t unlisted = 0;
     std::size_t totalLine = 0;
@@ -736,17 +737,19 @@ bool TraceReader::Next(Record& record) {
     while (true) {
         while (s.Ready())
             if (s.Give(record)) return true;
-        if (s.finished) return false;
+        if (s.done) return false;
+        if (s.finished) {
+            s.Finish();
+            s.done = true;
+            return false;
+        }
         Line line;
         if (s.NextLine(line)) {
             s.ReadLine(line);
-            continue;
+        } else {
+            s.finished = true;  // the rest of the window goes out in order
         }
-        s.finished = true;
-        if (s.pending.empty()) break;
     }
-    s.Finish();
-    return false;
 }
 
 const Trace& TraceReader::Facts() const { return state_->facts; }

@@ -149,14 +149,15 @@ std::string ExportsChart(const TraceStats& stats) {
 }
 
 std::string FamiliesSection(const TraceStats& stats) {
-    std::string html = "<section><h2>Inputs and answers, by family</h2>";
+    std::string html = "<section><h2>Inputs and answers, by family</h2><p class=\"note\">The most frequent of "
+                       "each: the texts built, the numbers rounded, the times formatted, the searches.</p>";
     for (std::size_t f = 0; f < stats.families.size(); ++f) {
         const FamilyStats& family = stats.families[f];
         if (family.calls == 0) continue;
         std::vector<const ValueCount*> values;
         for (const auto& [key, value] : family.values) values.push_back(&value);
         std::stable_sort(values.begin(), values.end(), [](const ValueCount* a, const ValueCount* b) { return a->calls > b->calls; });
-        html += "<h3>" + Escaped(FamilyTitle(f)) + " <small>" + std::to_string(family.calls) + " calls</small></h3>"
+        html += "<h3>" + Escaped(GroupTitle(f)) + " <small>" + std::to_string(family.calls) + " calls</small></h3>"
                 "<table><tr><th>code</th><th>inputs</th><th>answer</th><th>calls</th></tr>";
         for (std::size_t i = 0; i < values.size() && i < kValuesShown; ++i)
             html += "<tr>" + Cell(values[i]->code) + Cell(values[i]->inputs.empty() ? "-" : values[i]->inputs) +

@@ -9,7 +9,7 @@ set -euo pipefail
 
 packages=(cmake ninja-build g++ clang libclang-rt-14-dev googletest
           g++-mingw-w64-i686-posix binutils-mingw-w64-i686 wine wine32:i386 locales
-          zip unzip lld llvm python3)
+          zip unzip lld llvm python3 chromium)
 
 missing=()
 for p in "${packages[@]}"; do

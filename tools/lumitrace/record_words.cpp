@@ -4,6 +4,8 @@
 #include <charconv>
 #include <cstdio>
 
+#include "catalogue/describe.h"
+
 namespace lumi::tracetool {
 namespace {
 
@@ -11,24 +13,6 @@ std::string Hex(std::uint64_t value, int digits) {
     std::string text(static_cast<std::size_t>(digits), '0');
     for (int i = digits - 1; i >= 0; --i, value >>= 4) text[static_cast<std::size_t>(i)] = trace::format::kHexDigits[value & 0xF];
     return text;
-}
-
-void PutCodePoint(std::string& out, std::uint32_t point) {
-    if (point < 0x80) {
-        out += static_cast<char>(point);
-    } else if (point < 0x800) {
-        out += static_cast<char>(0xC0 | point >> 6);
-        out += static_cast<char>(0x80 | (point & 0x3F));
-    } else if (point < 0x10000) {
-        out += static_cast<char>(0xE0 | point >> 12);
-        out += static_cast<char>(0x80 | (point >> 6 & 0x3F));
-        out += static_cast<char>(0x80 | (point & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | point >> 18);
-        out += static_cast<char>(0x80 | (point >> 12 & 0x3F));
-        out += static_cast<char>(0x80 | (point >> 6 & 0x3F));
-        out += static_cast<char>(0x80 | (point & 0x3F));
-    }
 }
 
 std::string SlotsWords(const SlotInput& input) {
@@ -58,10 +42,10 @@ std::string Utf8(std::u16string_view units) {
         const char16_t unit = units[i];
         const bool high = unit >= 0xD800 && unit <= 0xDBFF, low = unit >= 0xDC00 && unit <= 0xDFFF;
         if (high && i + 1 < units.size() && units[i + 1] >= 0xDC00 && units[i + 1] <= 0xDFFF) {
-            PutCodePoint(out, 0x10000 + ((unit - 0xD800u) << 10) + (units[i + 1] - 0xDC00u));
+            AppendUtf8(out, 0x10000 + ((unit - 0xD800u) << 10) + (units[i + 1] - 0xDC00u));
             ++i;
         } else {
-            PutCodePoint(out, high || low ? 0xFFFD : unit);
+            AppendUtf8(out, high || low ? 0xFFFD : unit);
         }
     }
     return out;

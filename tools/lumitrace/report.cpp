@@ -38,9 +38,9 @@ std::string Number(double value) {
     return text;
 }
 
-// A figure the browser test reads back: <td data-figure="NAME">VALUE</td>.
+// A figure the browser test reads back: <span data-figure="NAME">VALUE</span>.
 std::string Figure(std::string_view name, const std::string& value) {
-    return "<td data-figure=\"" + std::string(name) + "\">" + Escaped(value) + "</td>";
+    return "<span data-figure=\"" + std::string(name) + "\">" + Escaped(value) + "</span>";
 }
 
 std::string Cell(const std::string& text) { return "<td>" + Escaped(text) + "</td>"; }
@@ -48,18 +48,34 @@ std::string Cell(const std::string& text) { return "<td>" + Escaped(text) + "</t
 std::string OverviewSection(const std::string& path, const TraceStats& stats) {
     std::string html = "<section><h2>Summary</h2><table class=\"facts\">";
     html += "<tr><th>trace</th>" + Cell(path) + "</tr>";
-    for (const auto& [label, value] : OverviewRows(stats)) html += "<tr><th>" + Escaped(label) + "</th>" + Cell(value) + "</tr>";
-    html += "<tr><th>total calls</th>" + Figure("calls", std::to_string(stats.calls)) + "</tr>";
-    html += "<tr><th>threads</th>" + Figure("threads", std::to_string(stats.threadCount)) + "</tr>";
-    html += "<tr><th>exports called</th>" + Figure("exports", std::to_string(stats.exports.size())) + "</tr>";
-    html += "<tr><th>problems</th>" + Figure("problems", ProblemsLine(stats.facts)) + "</tr></table>";
-    html += "<h3>Calls per export</h3><table><tr><th>code</th><th>family</th><th>calls</th><th>distinct inputs</th>"
+    // The counts as figures of their own, the rest of their row as words.
+    const std::pair<std::string_view, std::string> figures[] = {{"calls", std::to_string(stats.calls)},
+                                                                {"threads", std::to_string(stats.threadCount)},
+                                                                {"exports", std::to_string(stats.exports.size())}};
+    for (const auto& [label, value] : OverviewRows(stats)) {
+        std::string cell = "<td>" + Escaped(value) + "</td>";
+        for (const auto& [name, figure] : figures)
+            if (label == name && value.starts_with(figure))
+                cell = "<td>" + Figure(name, figure) + Escaped(value.substr(figure.size())) + "</td>";
+        html += "<tr><th>" + Escaped(label) + "</th>" + cell + "</tr>";
+    }
+    html += "<tr><th>problems</th><td>" + Figure("problems", ProblemsLine(stats.facts)) + "</td></tr></table>";
+    return html + "</section>";
+}
+
+// Every export called; folded away (no script: <details>) when there are many.
+std::string ExportsTable(const TraceStats& stats) {
+    constexpr std::size_t kShownOpen = 30;
+    const std::vector<ExportRow> rows = ExportRows(stats);
+    std::string html = "<section><h2>Calls per export</h2><details" + std::string(rows.size() <= kShownOpen ? " open" : "") +
+                       "><summary>" + std::to_string(rows.size()) + " exports, the most called first</summary>";
+    html += "<table><tr><th>code</th><th>family</th><th>calls</th><th>distinct inputs</th>"
             "<th>first</th><th>last</th><th>answers</th></tr>";
-    for (const ExportRow& row : ExportRows(stats))
+    for (const ExportRow& row : rows)
         html += "<tr>" + Cell(row.code) + Cell(row.family) + "<td class=\"n\" data-calls=\"" + row.code + "\">" +
-                std::to_string(row.calls) + "</td>" + Cell(row.distinctInputs) + Cell(row.first) + Cell(row.last) +
-                Cell(row.words) + "</tr>";
-    return html + "</table></section>";
+                std::to_string(row.calls) + "</td><td class=\"n\">" + Escaped(row.distinctInputs) + "</td><td class=\"t\">" +
+                Escaped(row.first) + "</td><td class=\"t\">" + Escaped(row.last) + "</td>" + Cell(row.words) + "</tr>";
+    return html + "</table></details></section>";
 }
 
 std::string TimeChart(const TraceStats& stats) {
@@ -133,14 +149,15 @@ std::string ExportsChart(const TraceStats& stats) {
 }
 
 std::string FamiliesSection(const TraceStats& stats) {
-    std::string html = "<section><h2>Inputs and answers, by family</h2>";
+    std::string html = "<section><h2>Inputs and answers, by family</h2><p class=\"note\">The most frequent of "
+                       "each: the texts built, the numbers rounded, the times formatted, the searches.</p>";
     for (std::size_t f = 0; f < stats.families.size(); ++f) {
         const FamilyStats& family = stats.families[f];
         if (family.calls == 0) continue;
         std::vector<const ValueCount*> values;
         for (const auto& [key, value] : family.values) values.push_back(&value);
         std::stable_sort(values.begin(), values.end(), [](const ValueCount* a, const ValueCount* b) { return a->calls > b->calls; });
-        html += "<h3>" + Escaped(FamilyTitle(f)) + " <small>" + std::to_string(family.calls) + " calls</small></h3>"
+        html += "<h3>" + Escaped(GroupTitle(f)) + " <small>" + std::to_string(family.calls) + " calls</small></h3>"
                 "<table><tr><th>code</th><th>inputs</th><th>answer</th><th>calls</th></tr>";
         for (std::size_t i = 0; i < values.size() && i < kValuesShown; ++i)
             html += "<tr>" + Cell(values[i]->code) + Cell(values[i]->inputs.empty() ? "-" : values[i]->inputs) +
@@ -191,7 +208,8 @@ constexpr const char kStyle[] =
     "h1{font-size:22px}h2{font-size:18px;border-bottom:1px solid #ccc;padding-bottom:4px;margin-top:32px}"
     "h3{font-size:15px}small{color:#666;font-weight:normal}"
     "table{border-collapse:collapse;margin:8px 0}td,th{border:1px solid #ddd;padding:3px 8px;text-align:left;vertical-align:top}"
-    "th{background:#f4f4f4}td.n{text-align:right}table.facts th{width:140px}"
+    "th{background:#f4f4f4}td.n{text-align:right;white-space:nowrap}td.t{white-space:nowrap}table.facts th{width:140px}"
+    "details summary{cursor:pointer;color:#1f4f8f;margin:6px 0}"
     "pre{background:#f8f8f8;padding:8px;overflow-x:auto;font-size:12px}"
     "svg text{font-size:12px;fill:#333}.axis{stroke:#888}.bar{fill:#1f77b4}"
     ".legend span{margin-right:14px;white-space:nowrap}.legend i{display:inline-block;width:12px;height:12px;margin-right:4px;"
@@ -204,7 +222,7 @@ std::string ReportHtml(const std::string& path, const TraceStats& stats) {
            "<meta http-equiv=\"Content-Security-Policy\" content=\"default-src 'none'; style-src 'unsafe-inline'\">"
            "<title>lumitrace report: " + Escaped(path) + "</title><style>" + kStyle + "</style></head><body>"
            "<h1>Trace of lumivextaran.dll</h1>" +
-           OverviewSection(path, stats) + TimeChart(stats) + ExportsChart(stats) + FamiliesSection(stats) +
+           OverviewSection(path, stats) + TimeChart(stats) + ExportsChart(stats) + ExportsTable(stats) + FamiliesSection(stats) +
            GapsSection(stats) + SampleSection(stats) + ProblemsSection(stats) + "</body></html>\n";
 }
 

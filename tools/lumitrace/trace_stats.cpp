@@ -77,8 +77,7 @@ private:
         } else if (!exported.moreInputs) {
             exported.moreInputs = exported.inputs.count(InputsHash(record, exported.entry)) == 0;
         }
-        FamilyStats& family =
-            stats_.families[exported.entry != nullptr ? static_cast<std::size_t>(exported.entry->family) : kUnknownFamily];
+        FamilyStats& family = stats_.families[GroupOf(exported.entry)];
         ++family.calls;
         std::string inputs = InputsWords(record, exported.entry), answer = ResultWords(record);
         std::string key = record.code + '\n' + inputs + '\n' + answer;
@@ -143,9 +142,46 @@ TraceStats Gather(trace::TraceReader& reader) {
     return stats;
 }
 
-std::string_view FamilyTitle(std::size_t family) {
-    if (family == kUnknownFamily) return "Not in the catalogue";
-    return FamilyHeading(static_cast<Family>(family));
+namespace {
+
+// The formatting family's groups, after the other families'.
+struct RoutineGroup {
+    std::size_t group;
+    std::string_view what;
+};
+constexpr std::size_t kFormattingGroup = static_cast<std::size_t>(Family::Formatting);
+constexpr std::size_t kUnknownGroup = 10;
+constexpr std::pair<Routine, RoutineGroup> kRoutineGroups[] = {
+    {Routine::FormatFixed,   {kFormattingGroup,     "numbers as text"}},
+    {Routine::FormatTime,    {kFormattingGroup + 1, "times as text"}},
+    {Routine::RoundToDigits, {kFormattingGroup + 2, "numbers rounded"}},
+    {Routine::MaxOf,         {kFormattingGroup + 3, "the larger and the smaller"}},
+    {Routine::MinOf,         {kFormattingGroup + 3, "the larger and the smaller"}},
+    {Routine::FindText,      {kFormattingGroup + 4, "texts searched"}},
+};
+constexpr std::size_t kOtherFormattingGroup = kFormattingGroup + 5;
+
+}  // namespace
+
+std::size_t GroupOf(const ExportEntry* entry) {
+    if (entry == nullptr) return kUnknownGroup;
+    if (entry->family != Family::Formatting) return static_cast<std::size_t>(entry->family);
+    for (const auto& [routine, group] : kRoutineGroups)
+        if (routine == entry->routine) return group.group;
+    return kOtherFormattingGroup;
+}
+
+std::string GroupTitle(std::size_t group) {
+    if (group == kUnknownGroup) return "Not in the catalogue";
+    if (group < kFormattingGroup) return std::string(FamilyHeading(static_cast<Family>(group)));
+    std::string routines, what;
+    for (const auto& [routine, routineGroup] : kRoutineGroups)
+        if (routineGroup.group == group) {
+            routines += (routines.empty() ? "" : ", ") + std::string(RoutineName(routine));
+            what = routineGroup.what;
+        }
+    if (routines.empty()) return std::string(FamilyHeading(Family::Formatting));
+    return routines + ": " + what;
 }
 
 }  // namespace lumi::tracetool

@@ -58,7 +58,7 @@ struct TraceStats {
     std::uint64_t calls = 0, answered = 0;
     std::uint64_t firstTicks = 0, lastTicks = 0;
     std::map<std::string, ExportStats> exports;  // by code
-    std::array<FamilyStats, 6> families;         // by Family; the last: codes not in the catalogue
+    std::array<FamilyStats, 11> families;        // by group (GroupOf): families, formatting by routine
     std::vector<ThreadSeries> threads;           // the first kThreadsShown threads, then the rest
     std::uint64_t threadCount = 0;
     std::uint64_t bucketTicks = 1;  // the width of a time bucket
@@ -66,11 +66,12 @@ struct TraceStats {
     std::vector<trace::Record> sample;  // the first calls
 };
 
-inline constexpr std::size_t kUnknownFamily = 5;
+// The group a row's calls are shown in: its family, the formatting family
+// split by routine; the last group holds codes not in the catalogue.
+std::size_t GroupOf(const ExportEntry* entry);
+std::string GroupTitle(std::size_t group);  // "Text constants", "FormatFixed: numbers as text", ...
 
 // Reads every record of an opened reader.
 TraceStats Gather(trace::TraceReader& reader);
-
-std::string_view FamilyTitle(std::size_t family);  // "Text constants", ..., "Not in the catalogue"
 
 }  // namespace lumi::tracetool

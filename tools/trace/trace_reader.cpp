@@ -172,7 +172,13 @@ struct Line {
 class LineReader {
 public:
     LineReader(ByteSource& source, std::uint64_t begin, std::uint64_t end, std::size_t firstNumber)
-        : source_(source), next_(begin), end_(end), number_(firstNumber), buffer_(kBufferBytes) {}
+        : source_(source),
+          next_(begin),
+          end_(end),
+          number_(firstNumber),
+          // A small range needs no more: its lines all fit, none can be too long.
+          capacity_(static_cast<std::size_t>(std::min<std::uint64_t>(kBufferBytes, end - std::min(begin, end) + 1))),
+          buffer_(new char[capacity_]) {}
 
     bool Next(Line& line) {
         std::size_t scanned = start_;
@@ -180,9 +186,9 @@ public:
         std::string longStart;
         std::uint64_t offset = bufferOffset_ + start_;
         while (true) {
-            const auto newline = std::find(buffer_.data() + scanned, buffer_.data() + filled_, '\n');
-            if (newline != buffer_.data() + filled_) {
-                const std::size_t at = static_cast<std::size_t>(newline - buffer_.data());
+            const auto newline = std::find(buffer_.get() + scanned, buffer_.get() + filled_, '\n');
+            if (newline != buffer_.get() + filled_) {
+                const std::size_t at = static_cast<std::size_t>(newline - buffer_.get());
                 Give(line, tooLong ? std::string_view(longStart) : View(start_, at), offset, true, tooLong);
                 start_ = at + 1;
                 return true;
@@ -194,7 +200,7 @@ public:
                 return true;
             }
             if (filled_ - start_ >= kMaxLineBytes) {  // kept only as far as a message shows it
-                if (!tooLong) longStart.assign(buffer_.data() + start_, 64);
+                if (!tooLong) longStart.assign(buffer_.get() + start_, 64);
                 tooLong = true;
                 start_ = filled_;
             }
@@ -211,7 +217,7 @@ private:
     static constexpr std::size_t kBufferBytes = std::size_t{1} << 20;  // more than kMaxLineBytes
 
     std::string_view View(std::size_t from, std::size_t to) const {
-        std::string_view text(buffer_.data() + from, to - from);
+        std::string_view text(buffer_.get() + from, to - from);
         if (!text.empty() && text.back() == '\r') text.remove_suffix(1);
         return text;
     }
@@ -227,13 +233,13 @@ private:
     // Keeps the unread bytes, moved to the buffer's start, and reads after them.
     void Refill() {
         lastKept_ = filled_ - start_;
-        std::copy(buffer_.data() + start_, buffer_.data() + filled_, buffer_.data());
+        std::copy(buffer_.get() + start_, buffer_.get() + filled_, buffer_.get());
         bufferOffset_ += start_;
         filled_ -= start_;
         start_ = 0;
         const std::uint64_t left = end_ - next_;
-        const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(left, buffer_.size() - filled_));
-        const std::size_t got = source_.ReadAt(next_, buffer_.data() + filled_, want);
+        const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(left, capacity_ - filled_));
+        const std::size_t got = source_.ReadAt(next_, buffer_.get() + filled_, want);
         if (got < want) {
             failed_ = true;
             end_ = next_ + got;
@@ -246,7 +252,8 @@ private:
     std::uint64_t next_;  // the next byte to read from the source
     std::uint64_t end_;
     std::size_t number_;
-    std::vector<char> buffer_;
+    std::size_t capacity_;
+    std::unique_ptr<char[]> buffer_;  // not cleared: only what was read is looked at
     std::uint64_t bufferOffset_ = next_;  // of buffer_[0]
     std::size_t start_ = 0;               // of the next line in buffer_
     std::size_t filled_ = 0;
@@ -341,7 +348,8 @@ struct TraceReader::State {
     std::map<std::uint64_t, Pending> pending;  // the out-of-order window
     std::uint64_t nextSeq = 0;                 // 0: not known (a wrapped trace's first)
     bool inSummary = false;
-    bool finished = false;
+    bool finished = false;  // every line read
+    bool done = false;      // every record given, the facts complete
     bool lineProblems = false;
     std::size_t unlisted = 0;
     std::size_t totalLine = 0;
@@ -736,17 +744,19 @@ bool TraceReader::Next(Record& record) {
     while (true) {
         while (s.Ready())
             if (s.Give(record)) return true;
-        if (s.finished) return false;
+        if (s.done) return false;
+        if (s.finished) {
+            s.Finish();
+            s.done = true;
+            return false;
+        }
         Line line;
         if (s.NextLine(line)) {
             s.ReadLine(line);
-            continue;
+        } else {
+            s.finished = true;  // the rest of the window goes out in order
         }
-        s.finished = true;
-        if (s.pending.empty()) break;
     }
-    s.Finish();
-    return false;
 }
 
 const Trace& TraceReader::Facts() const { return state_->facts; }

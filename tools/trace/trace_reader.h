@@ -113,7 +113,7 @@ struct Trace {
     // Result lines whose inputs line was dropped at the size bound.
     std::uint64_t orphanResults = 0;
 
-    // The last record read had no result (streaming: records hold none).
+    // The last record (by sequence number) had no result; its number, and the first one.
     bool lastUnanswered = false;
     std::uint64_t lastSeq = 0;
     std::uint64_t firstSeq = 0;

@@ -14,7 +14,7 @@ using TextConstant = const char16_t*(__stdcall*)(Word, Word, Word, Word, Word, W
 using FormatFixed = const char16_t*(__stdcall*)(Word, Word, Word, Word, Word, Word, Word, Word);
 using Search = std::int32_t(__stdcall*)(Word, Word, Word, Word, Word);
 
-constexpr double kLimitNs = 1000.0;  // a traced call over the plain one
+constexpr double kLimitNs = 200.0;  // a traced call over the plain one
 constexpr char16_t kText[] = u"Attempt to Open Buy @ 1.23456 (Trailing)";
 constexpr char16_t kPattern[] = u"(Trailing)";
 

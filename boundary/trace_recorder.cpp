@@ -4,15 +4,25 @@
 // the mapped window under a short spin lock: records never interleave, and
 // the lock is held only for a copy (and, once per MiB, for mapping the next
 // window). The first call opens the file, so nothing at load touches it.
+//
+// It runs with the caller's x87 state in the unit, so this file is built
+// with general registers only: the compiler emits no x87, MMX or SSE code
+// here. What calls out of the recorder (opening, mapping, querying memory,
+// waiting, telling a reason, QPC) does so inside an X87Quiet; only
+// GetLastError, SetLastError and GetCurrentThreadId, which read the
+// thread's own block, are called as they are.
 #include "boundary/trace_recorder.h"
 
 #include <windows.h>
 
 #include <charconv>
+#include <cpuid.h>
 #include <cstddef>
 #include <cstring>
+#include <x86intrin.h>
 
 #include "boundary/locale_snapshot.h"
+#include "boundary/trace_line.h"
 
 namespace lumi::trace {
 
@@ -22,166 +32,199 @@ extern const std::size_t kRowCount;
 
 namespace {
 
-static_assert(offsetof(Row, words) == 4 && offsetof(Row, popBytes) == 8 && offsetof(Row, body) == 16,
-              "boundary/trace_enter.S reads these offsets");
+static_assert(offsetof(Row, words) == 4 && offsetof(Row, popBytes) == 8 && offsetof(Row, result) == 12 &&
+                  offsetof(Row, body) == 16 && static_cast<int>(RowResult::Double) == 2,
+              "boundary/trace_enter.S reads these offsets and the double's kind");
 
+using format::kTextBound;
+using format::kPathBound;
 constexpr std::uint32_t kWindowBytes = 1u << 20;         // mapped at a time
-constexpr std::uint32_t kDefaultBound = 256u << 20;      // bytes on disk per load
+constexpr std::uint32_t kDefaultBound = format::kDefaultSizeBound;
 constexpr std::uint32_t kSmallestBound = 64u << 10;
-constexpr std::uint32_t kSummaryReserve = 16u << 10;     // 275 "calls" lines fit
-constexpr std::uint32_t kTextBound = 256;                // units of a text
-constexpr std::uint32_t kPathBound = 1024;               // units of a path in the header
 constexpr std::size_t kLineBytes = 3584;                 // the longest record line fits
 constexpr std::size_t kHeaderBytes = 16384;
 constexpr std::size_t kX87Registers = 28;                // ST(0) in fnsave's image
+constexpr std::size_t kX87ImageBytes = 108;
 constexpr DWORD kPathUnits = 1024;
 constexpr int kNameAttempts = 9;                         // same second, same process
 
-constexpr char kHex[] = "0123456789ABCDEF";
+// The caller's x87 state saved and the unit reset to its defaults for as
+// long as it lives: around code that is not the recorder's own.
+class X87Quiet {
+public:
+    X87Quiet() { asm volatile("fnsave %0" : "=m"(image_)); }
+    ~X87Quiet() { asm volatile("frstor %0" : : "m"(image_)); }
+    X87Quiet(const X87Quiet&) = delete;
+    X87Quiet& operator=(const X87Quiet&) = delete;
+
+private:
+    std::uint8_t image_[kX87ImageBytes];
+};
 
 // ---- Memory a text may be read from ---------------------------------------------
 
-// The end of the readable region holding `address`, or 0 when it cannot be
-// read. Regions once found are kept in a few cells (the host's texts sit in
-// a handful of heap regions), so most texts cost no query: a cell is one
-// 64-bit word, base and end in pages, written and read whole (this runs
-// between fnsave and frstor, where the x87 moves of 64-bit atomics are fine).
+// The end of the readable memory at `address` that the recorder may read, or
+// 0 when it cannot be read. Found by VirtualQuery (a guard page is never
+// touched), and kept in a few cells, so most texts cost no query: the
+// host's texts sit in a handful of heap regions. A cell is one 32-bit word,
+// a first page and a count of pages (at most kCellPages; 0 is empty),
+// written and read whole. A region kept may be freed later: the copy that
+// reads from it is guarded (lumiTraceCopyUnits).
 constexpr std::uint32_t kPageBits = 12;
+constexpr std::uint32_t kPageBytes = 1u << kPageBits;
+constexpr std::uint32_t kCountBits = 12;
+constexpr std::uint32_t kCellPages = (1u << kCountBits) - 1;
 constexpr int kRegionCells = 8;
-std::uint64_t gRegions[kRegionCells] = {};
+volatile LONG gRegions[kRegionCells] = {};
 volatile LONG gNextRegion = 0;
 
 std::uintptr_t ReadableEnd(std::uintptr_t address) {
     const std::uint32_t page = static_cast<std::uint32_t>(address >> kPageBits);
-    for (std::uint64_t& cell : gRegions) {
-        const std::uint64_t region = __atomic_load_n(&cell, __ATOMIC_RELAXED);
-        const auto base = static_cast<std::uint32_t>(region), end = static_cast<std::uint32_t>(region >> 32);
-        if (page >= base && page < end) return static_cast<std::uintptr_t>(end) << kPageBits;
+    for (const volatile LONG& cell : gRegions) {
+        const auto region = static_cast<std::uint32_t>(cell);
+        const std::uint32_t first = region >> kCountBits, count = region & kCellPages;
+        if (page - first < count) return static_cast<std::uintptr_t>(first + count) << kPageBits;
     }
     MEMORY_BASIC_INFORMATION info;
-    if (VirtualQuery(reinterpret_cast<const void*>(address), &info, sizeof info) != sizeof info) return 0;
+    {
+        X87Quiet quiet;
+        if (VirtualQuery(reinterpret_cast<const void*>(address), &info, sizeof info) != sizeof info) return 0;
+    }
     constexpr DWORD kReadable = PAGE_READONLY | PAGE_READWRITE | PAGE_WRITECOPY | PAGE_EXECUTE_READ |
                                 PAGE_EXECUTE_READWRITE | PAGE_EXECUTE_WRITECOPY;
     if (info.State != MEM_COMMIT || (info.Protect & kReadable) == 0 || (info.Protect & PAGE_GUARD) != 0) return 0;
-    const auto base = reinterpret_cast<std::uintptr_t>(info.BaseAddress);
-    const std::uint64_t end = static_cast<std::uint64_t>(base) + info.RegionSize;
-    const std::uint64_t region = (end >> kPageBits) << 32 | (base >> kPageBits);
-    __atomic_store_n(&gRegions[static_cast<std::uint32_t>(InterlockedIncrement(&gNextRegion)) % kRegionCells], region,
-                     __ATOMIC_RELAXED);
-    return static_cast<std::uintptr_t>(end > UINTPTR_MAX ? UINTPTR_MAX : end);
+    const auto base = static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(info.BaseAddress) >> kPageBits);
+    const std::uint64_t endPage = (static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(info.BaseAddress)) +
+                                   info.RegionSize) >> kPageBits;
+    // A large region is kept from the text's page on, as far as a cell reaches.
+    const std::uint32_t first = endPage - base <= kCellPages ? base : page;
+    const auto count = static_cast<std::uint32_t>(endPage - first < kCellPages ? endPage - first : kCellPages);
+    const auto cell = static_cast<std::uint32_t>(InterlockedIncrement(&gNextRegion)) % kRegionCells;
+    InterlockedExchange(&gRegions[cell], static_cast<LONG>(first << kCountBits | count));
+    return static_cast<std::uintptr_t>(first + count) << kPageBits;
 }
 
-// Whether the search would find readable memory up to the text's end or
-// `bound` + 1 units, whichever comes first (what the trace reads of it).
-bool ReadableText(const char16_t* units, std::uint32_t bound) {
+// The copy loop of lumiTraceCopyUnits and where a fault in it resumes.
+extern "C" const char lumiTraceCopyLoop[], lumiTraceCopyLoopEnd[], lumiTraceCopyResume[];
+
+// A fault of the copy loop, sent on at its fault label: registered first
+// among the process's vectored handlers (those a host adds later with
+// first place come before it), so a host's handler does not take the
+// recorder's fault for one of its own. Anything else is passed on.
+LONG CALLBACK OnCopyFault(EXCEPTION_POINTERS* info) {
+    const EXCEPTION_RECORD& record = *info->ExceptionRecord;
+    const auto at = reinterpret_cast<std::uintptr_t>(record.ExceptionAddress);
+    if (at < reinterpret_cast<std::uintptr_t>(lumiTraceCopyLoop) ||
+        at >= reinterpret_cast<std::uintptr_t>(lumiTraceCopyLoopEnd))
+        return EXCEPTION_CONTINUE_SEARCH;
+    if (record.ExceptionCode != EXCEPTION_ACCESS_VIOLATION && record.ExceptionCode != STATUS_GUARD_PAGE_VIOLATION &&
+        record.ExceptionCode != EXCEPTION_IN_PAGE_ERROR)
+        return EXCEPTION_CONTINUE_SEARCH;
+    info->ContextRecord->Eip = static_cast<DWORD>(reinterpret_cast<std::uintptr_t>(lumiTraceCopyResume));
+    return EXCEPTION_CONTINUE_EXECUTION;
+}
+
+void* volatile gCopyHandler = nullptr;
+volatile LONG gCopyHandlerAdded = 0;
+
+// On the first text read, so it comes after the handlers a host adds at
+// its start; removed at unload.
+void AddCopyHandler() {
+    if (gCopyHandlerAdded != 0 || InterlockedExchange(&gCopyHandlerAdded, 1) != 0) return;
+    X87Quiet quiet;
+    gCopyHandler = AddVectoredExceptionHandler(1, OnCopyFault);
+}
+
+// What the search reads of a text: its units up to its zero or kTextBound + 1
+// units, whichever comes first, copied into `copy` region by region.
+// Unreadable when any of that memory is not readable, or faults as it is
+// read (freed meanwhile by another thread).
+TextField ReadText(const char16_t* units, char16_t (&copy)[kTextBound + 1]) {
+    if (units == nullptr) return {};
+    AddCopyHandler();
+    constexpr std::uint32_t kWanted = kTextBound + 1;
     auto at = reinterpret_cast<std::uintptr_t>(units);
-    std::uintptr_t end = ReadableEnd(at);
-    if (end == 0) return false;
-    for (std::uint32_t i = 0; i <= bound; ++i, at += sizeof(char16_t)) {
-        if (at + sizeof(char16_t) > end) {  // the unit reaches into the next region
-            end = ReadableEnd(end);
-            if (end == 0) return false;
+    std::uint32_t done = 0;
+    while (done < kWanted) {
+        const std::uintptr_t end = ReadableEnd(at);
+        if (end == 0) return {TextState::Unreadable};
+        std::uintptr_t room = (end - at) / sizeof(char16_t);
+        if (room == 0) {  // a unit that reaches into the next region
+            if (ReadableEnd(end) == 0) return {TextState::Unreadable};
+            room = 1;
         }
-        if (*reinterpret_cast<const char16_t*>(at) == 0) return true;
+        const std::uint32_t want = room < kWanted - done ? static_cast<std::uint32_t>(room) : kWanted - done;
+        const std::int32_t got = lumiTraceCopyUnits(reinterpret_cast<const char16_t*>(at), copy + done, want);
+        if (got < 0) return {TextState::Unreadable};
+        done += static_cast<std::uint32_t>(got);
+        if (static_cast<std::uint32_t>(got) < want) return {TextState::Read, copy, done, false};
+        at += want * sizeof(char16_t);
     }
-    return true;
+    return {TextState::Read, copy, kTextBound, true};
 }
-
-// ---- Text of a line, built in place -------------------------------------------
-
-class Line {
-public:
-    Line(char* buffer, std::size_t capacity) : begin_(buffer), end_(buffer + capacity), at_(buffer) {}
-
-    Line& Put(const char* text) {
-        while (*text != 0 && at_ < end_) *at_++ = *text++;
-        return *this;
-    }
-    Line& Put(char c) {
-        if (at_ < end_) *at_++ = c;
-        return *this;
-    }
-    Line& Hex(std::uint64_t value, int digits) {
-        for (int shift = 4 * (digits - 1); shift >= 0; shift -= 4) Put(kHex[(value >> shift) & 0xF]);
-        return *this;
-    }
-    Line& Decimal(std::uint64_t value) {
-        char digits[20];
-        int count = 0;
-        do {
-            digits[count++] = static_cast<char>('0' + value % 10);
-            value /= 10;
-        } while (value != 0);
-        while (count > 0) Put(digits[--count]);
-        return *this;
-    }
-    Line& Signed(std::int32_t value) {
-        if (value < 0) Put('-');
-        return Decimal(value < 0 ? 0u - static_cast<std::uint32_t>(value) : static_cast<std::uint32_t>(value));
-    }
-    // Escaped, at most `bound` units, '+' when more follow.
-    Line& Text(const char16_t* units, std::uint32_t bound) {
-        if (units == nullptr) return Put("null");
-        Put('"');
-        std::uint32_t i = 0;
-        for (; i < bound && units[i] != 0; ++i) {
-            const char16_t unit = units[i];
-            if (unit == u'"' || unit == u'\\') {
-                Put('\\').Put(static_cast<char>(unit));
-            } else if (unit >= 0x20 && unit <= 0x7E) {
-                Put(static_cast<char>(unit));
-            } else {
-                Put("\\u").Hex(unit, 4);
-            }
-        }
-        Put('"');
-        if (i == bound && units[i] != 0) Put('+');
-        return *this;
-    }
-    // C99's hexadecimal form of a double ("0x1.8p+0"): exact, and integer work only.
-    Line& HexFloat(std::uint64_t bits) {
-        constexpr std::uint64_t kFraction = (std::uint64_t{1} << 52) - 1;
-        const int exponent = static_cast<int>(bits >> 52) & 0x7FF;
-        std::uint64_t fraction = bits & kFraction;
-        if (bits >> 63) Put('-');
-        if (exponent == 0x7FF) return Put(fraction != 0 ? "nan" : "inf");
-        if (exponent == 0 && fraction == 0) return Put("0x0p+0");
-        Put(exponent == 0 ? "0x0" : "0x1");
-        if (fraction != 0) {
-            Put('.');
-            int digits = 13;
-            while ((fraction & 0xF) == 0) fraction >>= 4, --digits;
-            Hex(fraction, digits);
-        }
-        const int power = exponent == 0 ? -1022 : exponent - 1023;
-        Put('p').Put(power < 0 ? '-' : '+');
-        return Decimal(static_cast<std::uint32_t>(power < 0 ? -power : power));
-    }
-    const char* Data() const { return begin_; }
-    std::uint32_t Size() const { return static_cast<std::uint32_t>(at_ - begin_); }
-    bool Full() const { return at_ == end_; }
-
-private:
-    char* begin_;
-    char* end_;
-    char* at_;
-};
 
 // ---- What load notes -------------------------------------------------------------
 
 HMODULE gModule = nullptr;
 FILETIME gLoadTime = {};
 SYSTEMTIME gLoadLocal = {};
-LARGE_INTEGER gLoadTicks = {};
-LARGE_INTEGER gTicksPerSecond = {};
 
-std::uint64_t MicrosSinceLoad() {
+// ---- The clock -------------------------------------------------------------------
+
+// The records count ticks of the processor's time-stamp counter where it
+// runs at one rate on every core in every power state (an invariant TSC),
+// else of QueryPerformanceCounter. The TSC's rate is measured against QPC
+// between the load and now.
+struct Clock {
+    bool tsc = false;
+    std::uint64_t loadTsc = 0;
+    LARGE_INTEGER loadQpc = {};
+    LARGE_INTEGER qpcPerSecond = {};
+};
+Clock gClock;
+
+constexpr unsigned kPowerLeaf = 0x80000007;
+constexpr unsigned kInvariantTsc = 1u << 8;  // EDX of the power leaf
+
+bool InvariantTsc() {
+    unsigned eax = 0, ebx = 0, ecx = 0, edx = 0;
+    if (__get_cpuid_max(0x80000000, nullptr) < kPowerLeaf) return false;
+    __cpuid(kPowerLeaf, eax, ebx, ecx, edx);
+    return (edx & kInvariantTsc) != 0;
+}
+
+std::uint64_t QpcNow() {
     LARGE_INTEGER now;
+    X87Quiet quiet;
     QueryPerformanceCounter(&now);
-    const std::uint64_t ticks = static_cast<std::uint64_t>(now.QuadPart - gLoadTicks.QuadPart);
-    const std::uint64_t perSecond = static_cast<std::uint64_t>(gTicksPerSecond.QuadPart);
-    if (perSecond == 0) return 0;
-    return ticks / perSecond * 1000000 + ticks % perSecond * 1000000 / perSecond;
+    return static_cast<std::uint64_t>(now.QuadPart);
+}
+
+std::uint64_t TicksSinceLoad() {
+    if (gClock.tsc) return __rdtsc() - gClock.loadTsc;
+    return QpcNow() - static_cast<std::uint64_t>(gClock.loadQpc.QuadPart);
+}
+
+// a * b / c, for factors that may not fit 64 bits together: those over 32
+// bits are narrowed first, which keeps the quotient to 32 significant bits.
+std::uint64_t ScaledQuotient(std::uint64_t a, std::uint64_t b, std::uint64_t c) {
+    while (c >> 32 != 0) a >>= 1, c >>= 1;
+    while (b >> 32 != 0) b >>= 1, c >>= 1;
+    if (c == 0) return 0;
+    return a / c * b + a % c * b / c;
+}
+
+// The records' ticks per second, or 0 while too little time has passed to
+// measure the TSC's rate (QPC's own ticks are then a few parts in a
+// hundred thousand of the span).
+constexpr std::uint64_t kShortestMeasure = 100;  // of a second: 10 ms
+std::uint64_t TicksPerSecond() {
+    const auto perSecond = static_cast<std::uint64_t>(gClock.qpcPerSecond.QuadPart);
+    if (!gClock.tsc) return perSecond;
+    const std::uint64_t tscSpan = __rdtsc() - gClock.loadTsc;
+    const std::uint64_t qpcSpan = QpcNow() - static_cast<std::uint64_t>(gClock.loadQpc.QuadPart);
+    if (qpcSpan < perSecond / kShortestMeasure) return 0;
+    return ScaledQuotient(tscSpan, perSecond, qpcSpan);
 }
 
 // Said once: the first reason the trace is not written. Noted where it
@@ -217,6 +260,7 @@ void TellReason() {
     message[at++] = L')';
     message[at++] = L'\n';
     message[at] = 0;
+    X87Quiet quiet;  // a host's handler of the exception runs in it
     OutputDebugStringW(message);
 }
 
@@ -225,7 +269,7 @@ void TellReason() {
 class TraceFile {
 public:
     bool Open();
-    void Write(const char* bytes, std::uint32_t size);
+    void Write(const char* bytes, std::uint32_t size, std::uint64_t ticks);
     void Close(bool processExit);
 
     void Lock(bool bounded = false) {
@@ -234,11 +278,12 @@ public:
             if (spins < 64) {
                 YieldProcessor();
             } else {
+                X87Quiet quiet;
                 Sleep(spins < 2000 ? 0 : 1);
             }
         }
     }
-    void Unlock() { InterlockedExchange(&lock_, 0); }
+    void Unlock() { __atomic_store_n(&lock_, 0, __ATOMIC_RELEASE); }
 
 private:
     bool Create(const wchar_t* folder, DWORD& error);
@@ -246,7 +291,8 @@ private:
     char* Bytes(std::uint32_t offset, std::uint32_t& available);
     void Put(std::uint32_t offset, const char* bytes, std::uint32_t size);
     void Fill(std::uint32_t offset, char byte, std::uint32_t size);
-    std::uint32_t HeaderText(Line& line);
+    HeaderPlaces HeaderText(Line& line);
+    void WriteTicksPerSecond();
 
     volatile LONG lock_ = 0;
     HANDLE file_ = INVALID_HANDLE_VALUE;
@@ -258,6 +304,8 @@ private:
     std::uint32_t cursor_ = 0;     // in the area
     std::uint32_t wraps_ = 0;
     std::uint32_t wrapsField_ = 0;  // offset of its ten digits
+    std::uint32_t ticksField_ = 0;  // offset of the rate's digits
+    std::uint64_t nextMeasure_ = 0;  // ticks at which the rate is measured again
     char* view_ = nullptr;
     std::uint32_t viewStart_ = 0;
     std::uint32_t viewBytes_ = 0;
@@ -275,6 +323,7 @@ void TraceFile::Fail(const wchar_t* what) {
 char* TraceFile::Bytes(std::uint32_t offset, std::uint32_t& available) {
     if (broken_) return nullptr;
     if (view_ == nullptr || offset < viewStart_ || offset >= viewStart_ + viewBytes_) {
+        X87Quiet quiet;
         if (view_ != nullptr) UnmapViewOfFile(view_);
         view_ = nullptr;
         const std::uint32_t start = offset / kWindowBytes * kWindowBytes;
@@ -307,9 +356,22 @@ char* TraceFile::Bytes(std::uint32_t offset, std::uint32_t& available) {
         }
         viewStart_ = start;
         viewBytes_ = end - start;
+        // Each page written once now: its first store faults (the system
+        // marks it dirty), and a record that met that fault waited
+        // microseconds. The faults are the same in number, paid here, once
+        // per window, not spread over the calls.
+        for (std::uint32_t page = 0; page < viewBytes_; page += kPageBytes) {
+            volatile char* at = view_ + page;
+            *at = *at;
+        }
     }
     available = viewStart_ + viewBytes_ - offset;
     return view_ + (offset - viewStart_);
+}
+
+// rep movsb: a record's hundred bytes, without a call of the C runtime.
+void CopyRecord(char* to, const char* from, std::uint32_t count) {
+    asm volatile("rep movsb" : "+D"(to), "+S"(from), "+c"(count) : : "memory");
 }
 
 void TraceFile::Put(std::uint32_t offset, const char* bytes, std::uint32_t size) {
@@ -318,7 +380,7 @@ void TraceFile::Put(std::uint32_t offset, const char* bytes, std::uint32_t size)
         char* to = Bytes(offset, available);
         if (to == nullptr) return;
         const std::uint32_t part = size < available ? size : available;
-        std::memcpy(to, bytes, part);
+        CopyRecord(to, bytes, part);
         offset += part;
         bytes += part;
         size -= part;
@@ -340,8 +402,12 @@ void TraceFile::Fill(std::uint32_t offset, char byte, std::uint32_t size) {
 // One record line (the lock held). At the bound the area wraps: its end
 // becomes a line of spaces, and what a new line leaves of an old one is
 // blanked, so the file only ever holds whole lines.
-void TraceFile::Write(const char* bytes, std::uint32_t size) {
+void TraceFile::Write(const char* bytes, std::uint32_t size, std::uint64_t ticks) {
     if (broken_ || size > areaBytes_) return;
+    if (ticks >= nextMeasure_) {
+        WriteTicksPerSecond();
+        nextMeasure_ = 2 * ticks;
+    }
     if (cursor_ + size > areaBytes_) {
         const std::uint32_t gap = areaBytes_ - cursor_;
         if (gap > 0) {
@@ -350,9 +416,8 @@ void TraceFile::Write(const char* bytes, std::uint32_t size) {
         }
         cursor_ = 0;
         ++wraps_;
-        char digits[10];
-        std::uint32_t value = wraps_;
-        for (int i = 9; i >= 0; --i, value /= 10) digits[i] = static_cast<char>('0' + value % 10);
+        char digits[format::kWrappedDigits];
+        PutPadded(wraps_, sizeof digits, digits);
         Put(wrapsField_, digits, sizeof digits);
     }
     const std::uint32_t at = areaStart_ + cursor_;
@@ -445,53 +510,71 @@ bool TraceFile::Open() {
 
     static char header[kHeaderBytes];
     Line line(header, sizeof header);
-    wrapsField_ = HeaderText(line);
+    const HeaderPlaces places = HeaderText(line);
+    wrapsField_ = places.wrapped;
+    ticksField_ = places.ticksPerSecond;
     areaStart_ = line.Size();
     areaBytes_ = bound_ - areaStart_ - kSummaryReserve;
     Put(0, line.Data(), line.Size());
     return !broken_;
 }
 
-std::uint32_t TraceFile::HeaderText(Line& line) {
-    wchar_t path[kPathUnits + 1];
-    line.Put("lumivextaran-trace 1\ndll-version " LUMI_VERSION "\ndll-path ");
-    DWORD length = GetModuleFileNameW(gModule, path, kPathUnits);
-    path[length < kPathUnits ? length : kPathUnits] = 0;
-    line.Text(reinterpret_cast<const char16_t*>(path), kPathBound).Put("\nhost-path ");
-    length = GetModuleFileNameW(nullptr, path, kPathUnits);
-    path[length < kPathUnits ? length : kPathUnits] = 0;
-    line.Text(reinterpret_cast<const char16_t*>(path), kPathBound).Put("\nhost-pid ").Decimal(GetCurrentProcessId());
+// A path as the header keeps it: the whole of it, as GetModuleFileNameW gives it.
+TextField PathField(const wchar_t* path, DWORD length) {
+    const std::uint32_t kept = length < kPathBound ? length : kPathBound;
+    return {TextState::Read, reinterpret_cast<const char16_t*>(path), kept, length > kPathBound};
+}
+
+HeaderPlaces TraceFile::HeaderText(Line& line) {
+    wchar_t dllPath[kPathUnits + 1];
+    wchar_t hostPath[kPathUnits + 1];
+    const DWORD dllLength = GetModuleFileNameW(gModule, dllPath, kPathUnits);
+    const DWORD hostLength = GetModuleFileNameW(nullptr, hostPath, kPathUnits);
     SYSTEMTIME utc = {};
     FileTimeToSystemTime(&gLoadTime, &utc);
-    auto two = [&line](unsigned value) { line.Put(static_cast<char>('0' + value / 10 % 10)).Put(static_cast<char>('0' + value % 10)); };
-    line.Put("\nload-time ").Decimal(utc.wYear).Put('-');
-    two(utc.wMonth), line.Put('-'), two(utc.wDay), line.Put('T'), two(utc.wHour), line.Put(':'), two(utc.wMinute),
-        line.Put(':'), two(utc.wSecond), line.Put('.'), line.Put(static_cast<char>('0' + utc.wMilliseconds / 100 % 10)),
-        two(utc.wMilliseconds), line.Put('Z');
-    const char16_t decimal[2] = {Locale().DecimalSeparator, 0};
-    const char16_t time[2] = {Locale().TimeSeparator, 0};
-    line.Put("\ndecimal-separator ").Text(decimal, 1).Put("\ntime-separator ").Text(time, 1);
-    line.Put("\ntext-bound ").Decimal(kTextBound).Put("\nsize-bound ").Decimal(bound_).Put("\nwrapped ");
-    const std::uint32_t wrapsField = line.Size();
-    line.Put("0000000000\nrecords\n");
-    return wrapsField;
+    HeaderFields fields{
+        LUMI_VERSION,
+        PathField(dllPath, dllLength),
+        PathField(hostPath, hostLength),
+        GetCurrentProcessId(),
+        {utc.wYear, utc.wMonth, utc.wDay, utc.wHour, utc.wMinute, utc.wSecond, utc.wMilliseconds},
+        TicksPerSecond(),
+        Locale().DecimalSeparator,
+        Locale().TimeSeparator,
+        bound_,
+    };
+    // The rate is measured again at twice the ticks of each measure, from
+    // about 10 ms on, and last at unload: it firms up as the trace grows.
+    constexpr std::uint64_t kFirstMeasure = 1u << 24;
+    nextMeasure_ = !gClock.tsc ? ~std::uint64_t{0} : fields.ticksPerSecond == 0 ? kFirstMeasure : 2 * TicksSinceLoad();
+    return PutHeader(line, fields);
+}
+
+void TraceFile::WriteTicksPerSecond() {
+    const std::uint64_t perSecond = TicksPerSecond();
+    if (perSecond == 0) return;
+    char digits[format::kTicksPerSecondDigits];
+    PutPadded(perSecond, sizeof digits, digits);
+    Put(ticksField_, digits, sizeof digits);
 }
 
 // The summary after the records, and the file cut to what was written.
 void TraceFile::Close(bool processExit) {
     Lock(processExit);
     if (file_ == INVALID_HANDLE_VALUE) return Unlock();
+    X87Quiet quiet;
+    if (gClock.tsc) WriteTicksPerSecond();
     static char summary[kSummaryReserve];
     Line line(summary, sizeof summary);
-    line.Put("summary\n");
+    PutSummaryStart(line);
     std::uint64_t total = 0;
     for (std::size_t i = 0; i < kRowCount; ++i) {
         const std::uint32_t calls = static_cast<std::uint32_t>(kRows[i]->calls);
         if (calls == 0) continue;
-        line.Put("calls ").Put(kRows[i]->code).Put(' ').Decimal(calls).Put('\n');
+        PutCalls(line, kRows[i]->code, calls);
         total += calls;
     }
-    line.Put("total ").Decimal(total).Put("\nend\n");
+    PutSummaryEnd(line, total);
     const std::uint32_t at = areaStart_ + (wraps_ > 0 ? areaBytes_ : cursor_);
     Put(at, line.Data(), line.Size());
     if (view_ != nullptr) UnmapViewOfFile(view_);
@@ -514,6 +597,7 @@ bool TraceOpen() {
     LONG state = gState;
     if (state == kOpen) return true;
     if (state == kOff) return false;
+    X87Quiet quiet;
     if (InterlockedCompareExchange(&gState, kOpening, kNotOpened) == kNotOpened) {
         const bool opened = gTrace.Open();
         InterlockedExchange(&gState, opened ? kOpen : kOff);
@@ -523,51 +607,30 @@ bool TraceOpen() {
     return state == kOpen;
 }
 
-#if defined(__GNUC__)
+// A compare-exchange loop on lock cmpxchg8b: built with general registers
+// only, the compiler's 64-bit atomics would call libatomic. A first read
+// that tears only fails once.
 std::uint64_t gSeq = 0;
-std::uint64_t NextSeq() { return __atomic_add_fetch(&gSeq, 1, __ATOMIC_SEQ_CST); }
-#endif
+std::uint64_t NextSeq() {
+    std::uint64_t seen = gSeq;
+    for (;;) {
+        const std::uint64_t next = seen + 1;
+        std::uint64_t prior;
+        asm volatile("lock cmpxchg8b %1"
+                     : "=A"(prior), "+m"(gSeq)
+                     : "0"(seen), "b"(static_cast<std::uint32_t>(next)), "c"(static_cast<std::uint32_t>(next >> 32))
+                     : "memory", "cc");
+        if (prior == seen) return next;
+        seen = prior;
+    }
+}
 
-void WriteLine(Line& line) {
+void WriteLine(Line& line, std::uint64_t ticks) {
     line.Put('\n');
     if (line.Full()) return;  // cannot happen: kLineBytes holds the longest
     gTrace.Lock();
-    gTrace.Write(line.Data(), line.Size());
+    gTrace.Write(line.Data(), line.Size(), ticks);
     gTrace.Unlock();
-}
-
-// The 80-bit ST(0) as a double's bits, when it is exactly one.
-bool ExactDouble(const std::uint8_t* st0, std::uint64_t& bits) {
-    std::uint64_t significand;
-    std::uint16_t signExponent;
-    std::memcpy(&significand, st0, 8);
-    std::memcpy(&signExponent, st0 + 8, 2);
-    const std::uint64_t sign = static_cast<std::uint64_t>(signExponent >> 15) << 63;
-    const int exponent = signExponent & 0x7FFF;
-    constexpr std::uint64_t kIntegerBit = std::uint64_t{1} << 63;
-    constexpr std::uint64_t kFraction = (std::uint64_t{1} << 52) - 1;
-    constexpr int kDropped = 11;  // 64-bit significand down to 53
-    if (exponent == 0 && significand == 0) {
-        bits = sign;
-        return true;
-    }
-    if (exponent == 0x7FFF) {  // infinity or NaN: the payload narrows
-        if ((significand & ((1u << kDropped) - 1)) != 0 || (significand & kIntegerBit) == 0) return false;
-        bits = sign | std::uint64_t{0x7FF} << 52 | ((significand >> kDropped) & kFraction);
-        return true;
-    }
-    if ((significand & kIntegerBit) == 0) return false;  // unnormal or pseudo-denormal
-    const int biased = exponent - 16383 + 1023;
-    if (biased >= 0x7FF) return false;
-    if (biased >= 1) {
-        if ((significand & ((1u << kDropped) - 1)) != 0) return false;
-        bits = sign | static_cast<std::uint64_t>(biased) << 52 | ((significand >> kDropped) & kFraction);
-        return true;
-    }
-    const int shift = kDropped + 1 - biased;  // a double's subnormal
-    if (shift >= 64 || (significand & ((std::uint64_t{1} << shift) - 1)) != 0) return false;
-    bits = sign | (significand >> shift);
-    return true;
 }
 
 }  // namespace
@@ -576,11 +639,15 @@ void OnLoad(void* module) {
     gModule = static_cast<HMODULE>(module);
     GetSystemTimeAsFileTime(&gLoadTime);
     GetLocalTime(&gLoadLocal);
-    QueryPerformanceFrequency(&gTicksPerSecond);
-    QueryPerformanceCounter(&gLoadTicks);
+    QueryPerformanceFrequency(&gClock.qpcPerSecond);
+    gClock.tsc = InvariantTsc();
+    QueryPerformanceCounter(&gClock.loadQpc);
+    gClock.loadTsc = __rdtsc();
 }
 
 void OnUnload(bool processExit) {
+    if (gCopyHandler != nullptr) RemoveVectoredExceptionHandler(gCopyHandler);
+    gCopyHandler = nullptr;
     if (gState == kOpen) gTrace.Close(processExit);
     gState = kOff;
     TellReason();
@@ -588,87 +655,60 @@ void OnUnload(bool processExit) {
 
 }  // namespace lumi::trace
 
-using lumi::trace::Line;
+using namespace lumi::trace;
 
-extern "C" void lumiTraceInputs(lumi::trace::Row* row, const std::uint32_t* slots, std::uint32_t returnAddress,
-                                const std::uint8_t* x87State, std::uint64_t* seq) {
+extern "C" void lumiTraceInputs(Row* row, const std::uint32_t* slots, std::uint32_t returnAddress,
+                                std::uint32_t controlWord, std::uint64_t* seq) {
     const DWORD lastError = GetLastError();
     InterlockedIncrement(&row->calls);
     *seq = 0;
-    if (lumi::trace::TraceOpen()) {
-        *seq = lumi::trace::NextSeq();
-        char buffer[lumi::trace::kLineBytes];
-        Line line(buffer, sizeof buffer);
-        std::uint16_t controlWord;
-        std::memcpy(&controlWord, x87State, 2);
-        line.Put("call ").Decimal(*seq).Put(' ').Decimal(GetCurrentThreadId()).Put(' ');
-        line.Decimal(lumi::trace::MicrosSinceLoad()).Put(' ').Put(row->code).Put(' ');
-        line.Hex(returnAddress, 8).Put(' ').Hex(controlWord, 4);
-        for (std::uint32_t k = 0; k < row->words; ++k) line.Put(' ').Hex(slots[k], 8);
+    if (TraceOpen()) {
+        *seq = NextSeq();
+        InputsFields fields{*seq, GetCurrentThreadId(), TicksSinceLoad(), row->code, returnAddress,
+                            static_cast<std::uint16_t>(controlWord), slots, row->words, row->textSlot,
+                            row->patternSlot, {}, {}};
+        char16_t textCopy[kTextBound + 1];
+        char16_t patternCopy[kTextBound + 1];
         if (row->textSlot >= 0) {
             // Read as the search reads them: the pattern only after a text
-            // that is neither null nor empty.
-            const auto* text = reinterpret_cast<const char16_t*>(slots[row->textSlot]);
-            const auto* pattern = reinterpret_cast<const char16_t*>(slots[row->patternSlot]);
-            // An unreadable pointer is named, not read: the body faults on
-            // it, and this line is then the call's last trace.
-            using lumi::trace::kTextBound;
-            const bool textReadable = text == nullptr || lumi::trace::ReadableText(text, kTextBound);
-            line.Put(" text").Decimal(row->textSlot).Put('=');
-            if (textReadable) {
-                line.Text(text, kTextBound);
-            } else {
-                line.Put("unreadable");
-            }
-            line.Put(" text").Decimal(row->patternSlot).Put('=');
-            if (!textReadable || text == nullptr || text[0] == 0) {
-                line.Put("unread");
-            } else if (pattern != nullptr && !lumi::trace::ReadableText(pattern, kTextBound)) {
-                line.Put("unreadable");
-            } else {
-                line.Text(pattern, kTextBound);
-            }
+            // that is neither null nor empty. An unreadable text is named,
+            // not read: the body faults on it, and this line is then the
+            // call's last trace.
+            fields.text = ReadText(reinterpret_cast<const char16_t*>(slots[row->textSlot]), textCopy);
+            const bool textSearched = fields.text.state == TextState::Read && fields.text.count > 0;
+            fields.pattern = textSearched
+                                 ? ReadText(reinterpret_cast<const char16_t*>(slots[row->patternSlot]), patternCopy)
+                                 : TextField{TextState::Unread};
         }
-        lumi::trace::WriteLine(line);
+        char buffer[kLineBytes];
+        Line line(buffer, sizeof buffer);
+        PutInputs(line, fields);
+        WriteLine(line, fields.ticks);
     }
-    lumi::trace::TellReason();
+    TellReason();
     SetLastError(lastError);
 }
 
-extern "C" void lumiTraceResult(lumi::trace::Row* row, const std::uint64_t* seq, std::uint32_t eax,
-                                const std::uint8_t* x87State) {
+// The answer as the DLL gave it: its own text (a constant or a text built
+// for this call), so read without a guard.
+TextField AnswerText(std::uint32_t eax) {
+    const auto* units = reinterpret_cast<const char16_t*>(eax);
+    if (units == nullptr) return {};
+    std::uint32_t count = 0;
+    while (count < kTextBound && units[count] != 0) ++count;
+    return {TextState::Read, units, count, units[count] != 0};
+}
+
+extern "C" void lumiTraceResult(Row* row, const std::uint64_t* seq, std::uint32_t eax, const std::uint8_t* x87State) {
     if (*seq == 0) return;
     const DWORD lastError = GetLastError();
-    char buffer[lumi::trace::kLineBytes];
+    char buffer[kLineBytes];
     Line line(buffer, sizeof buffer);
-    line.Put("ret ").Decimal(*seq).Put(' ');
-    switch (row->result) {
-        case lumi::trace::RowResult::Word:
-            line.Put("word ").Hex(eax, 8).Put(' ').Decimal(eax);
-            break;
-        case lumi::trace::RowResult::Integer:
-            line.Put("integer ").Hex(eax, 8).Put(' ').Signed(static_cast<std::int32_t>(eax));
-            break;
-        case lumi::trace::RowResult::Text:
-            line.Put("text ").Hex(eax, 8).Put(' ').Text(reinterpret_cast<const char16_t*>(eax), lumi::trace::kTextBound);
-            break;
-        case lumi::trace::RowResult::Double: {
-            const std::uint8_t* st0 = x87State + lumi::trace::kX87Registers;
-            std::uint64_t bits = 0;
-            line.Put("double ");
-            if (lumi::trace::ExactDouble(st0, bits)) {
-                line.Hex(bits, 16).Put(' ').HexFloat(bits);
-            } else {
-                std::uint64_t low;
-                std::uint16_t high;
-                std::memcpy(&low, st0, 8);
-                std::memcpy(&high, st0 + 8, 2);
-                line.Hex(high, 4).Hex(low, 16).Put(" -");
-            }
-            break;
-        }
-    }
-    lumi::trace::WriteLine(line);
-    lumi::trace::TellReason();
+    const ResultFields fields{*seq, row->result, eax,
+                              row->result == RowResult::Text ? AnswerText(eax) : TextField{},
+                              x87State != nullptr ? x87State + kX87Registers : nullptr};
+    PutResult(line, fields);
+    WriteLine(line, 0);
+    TellReason();
     SetLastError(lastError);
 }

@@ -6,14 +6,16 @@
 // on, untraced.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <type_traits>
 
 #include "boundary/slots.h"
+#include "boundary/trace_format.h"
 
 namespace lumi::trace {
 
-enum class RowResult : std::uint8_t { Word, Integer, Double, Text };
+using RowResult = format::ResultKind;
 
 // One row's trace descriptor; lumiTraceEnter reads the first fields by
 // offset (boundary/trace_enter.S), so their order is fixed.
@@ -27,6 +29,16 @@ struct Row {
     const void* body;            // the row's body, with the export's convention
     volatile long calls;         // for the summary
 };
+
+// Bytes kept after the record area for the summary, and what the summary of
+// `rows` rows needs at most: "summary", a `calls` line per row, the total
+// and "end" (catalogue/exports.cpp checks the tables against it).
+inline constexpr std::uint32_t kSummaryReserve = 16u << 10;
+constexpr std::size_t SummaryBytes(std::size_t rows) {
+    constexpr std::size_t kCallsLine = sizeof "calls " - 1 + format::kCodeLength + 1 + 10 + 1;
+    constexpr std::size_t kEnds = sizeof "summary\ntotal \nend\n" - 1 + format::kMaxDecimalBytes;
+    return rows * kCallsLine + kEnds;
+}
 
 template <class Result>
 constexpr RowResult ResultKindOf() {
@@ -43,9 +55,14 @@ void OnUnload(bool processExit);
 
 }  // namespace lumi::trace
 
-// Called by lumiTraceEnter with the x87 state saved by fnsave (and the unit
-// reset to its defaults), so nothing here can touch what the body sees.
+// Called by lumiTraceEnter with the caller's x87 state in the unit: what
+// they run is integer code only, and whatever calls out (the first open, a
+// new window, a memory query, a wait) does so with the state saved and the
+// unit reset. `x87State` is fnsave's image after a double result, else null.
 extern "C" void lumiTraceInputs(lumi::trace::Row* row, const std::uint32_t* slots,
-                                std::uint32_t returnAddress, const std::uint8_t* x87State, std::uint64_t* seq);
+                                std::uint32_t returnAddress, std::uint32_t controlWord, std::uint64_t* seq);
 extern "C" void lumiTraceResult(lumi::trace::Row* row, const std::uint64_t* seq, std::uint32_t eax,
                                 const std::uint8_t* x87State);
+// boundary/trace_enter.S: copies a text's units under an exception guard;
+// the units before its zero (at most `count`), or -1 when the memory faults.
+extern "C" std::int32_t lumiTraceCopyUnits(const char16_t* from, char16_t* to, std::uint32_t count);

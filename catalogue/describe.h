@@ -61,4 +61,7 @@ std::string BodyWords(const ExportEntry& entry, const SlotNamer* namer);
 // and other control units are escaped (\n, \t, \", \\, \u001B).
 std::string QuotedText(std::u16string_view text);
 
+// One code point in UTF-8.
+void AppendUtf8(std::string& out, char32_t code);
+
 }  // namespace lumi

@@ -121,5 +121,6 @@ Row* const kRows[] = {
 };
 extern const std::size_t kRowCount;
 const std::size_t kRowCount = std::size(kRows);
+static_assert(SummaryBytes(std::size(kRows)) <= kSummaryReserve, "the summary of every row fits its reserve");
 }  // namespace lumi::trace
 #endif

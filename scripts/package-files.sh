@@ -11,6 +11,7 @@ lumi_package_files=(
   catalogue.md                            docs/catalogue.md
   catalogue.json                          docs/catalogue.json
   catalogue-json.md                       docs/catalogue-json.md
+  trace-format.md                         docs/trace-format.md
   LICENSE                                 LICENSE
   CHANGELOG.md                            CHANGELOG.md
   include/lumivextaran.h                  include/lumivextaran.h

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Builds the release from the committed tree, in a fresh directory of its own
 # (build/release), and writes dist/lumivextaran-VERSION-win32.zip: the files
-# of the table in scripts/package-files.sh and SHA256SUMS over all of them. Prints the
-# zip's SHA-256.
+# of the table in scripts/package-files.sh and SHA256SUMS over all of them.
+# Also dist/lumitrace-VERSION-linux-x86_64.tar.gz: the native trace reader,
+# one static binary, with the trace format's document. Prints the SHA-256s.
 #
 # The same commit gives the same zip to the byte, wherever and whenever it is
 # built: the binaries carry no time or path, and every zip entry has a fixed
@@ -104,5 +105,21 @@ unzip -q "$zip" -d "$unzipped" || fail 1 "unzip could not read $zip"
 (cd "$unzipped/$name" && sha256sum --quiet -c SHA256SUMS) ||
   fail 1 "SHA256SUMS does not hold in the unzipped $zip"
 
-echo "release.sh: wrote dist/$name.zip"
-(cd "$root" && sha256sum "dist/$name.zip")
+# ---- lumitrace for Linux: one static binary in a tarball, to the byte the same
+# from the same commit (fixed order, time and owner; no name or time in the gzip).
+native=$root/build/release-native
+rm -rf "$native"
+cmake -S "$root" -B "$native" -G Ninja >/dev/null || fail 1 "configuring $native failed"
+cmake --build "$native" -j 2 --target lumitrace || fail 1 "building lumitrace in $native failed"
+readelf -l "$native/lumitrace" | grep -q INTERP && fail 1 "lumitrace is not statically linked"
+tool=lumitrace-$version-linux-x86_64
+tool_stage=$native/package/$tool
+mkdir -p "$tool_stage"
+strip -o "$tool_stage/lumitrace" "$native/lumitrace" || fail 1 "strip could not write $tool_stage/lumitrace"
+cp docs/trace-format.md LICENSE "$tool_stage/"
+chmod 755 "$tool_stage" "$tool_stage/lumitrace" && chmod 644 "$tool_stage/trace-format.md" "$tool_stage/LICENSE"
+(cd "$native/package" && tar --sort=name --mtime="@$commit_time" --owner=0 --group=0 --numeric-owner \
+   --format=gnu -cf - "$tool" | gzip -n -9 >"$root/dist/$tool.tar.gz") || fail 1 "tar could not write dist/$tool.tar.gz"
+
+echo "release.sh: wrote dist/$name.zip and dist/$tool.tar.gz"
+(cd "$root" && sha256sum "dist/$name.zip" "dist/$tool.tar.gz")

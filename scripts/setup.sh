@@ -16,7 +16,8 @@ set -euo pipefail
 
 packages=(cmake ninja-build g++ clang libclang-rt-14-dev googletest
           g++-mingw-w64-i686-posix binutils-mingw-w64-i686 wine wine32:i386 locales
-          zip unzip lld llvm python3 pkg-config binutils)
+          zip unzip lld llvm python3 pkg-config binutils
+          chromium)
 update_tries=3
 update_pause=10  # seconds
 

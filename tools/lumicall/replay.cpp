@@ -44,7 +44,7 @@ std::string Plural(std::size_t count, std::string_view one, std::string_view man
 
 // ---- Which records can be replayed -------------------------------------------------------
 
-// What a result comes back in: EAX (word, integer, truth), ST(0) or a text.
+// What a result comes back in: EAX (word, integer), ST(0) or a text.
 enum class Carrier : std::uint8_t { Eax, St0, Text };
 
 constexpr Carrier CarrierOf(trace::ResultKind kind) {
@@ -67,6 +67,11 @@ std::string Misfit(const Record& record, const ExportEntry* entry) {
         if (entry->inputs[i].kind == ValueKind::Text && record.TextOf(entry->inputs[i].slot) == nullptr)
             return record.code + " reads a text in slot " + std::to_string(entry->inputs[i].slot) +
                    ", the record gives none";
+    for (const trace::SlotText& text : record.texts)
+        if (std::none_of(entry->inputs.begin(), entry->inputs.begin() + entry->InputCount(), [&](const auto& input) {
+                return input.kind == ValueKind::Text && input.slot == text.slot;
+            }))
+            return record.code + " reads no text in slot " + std::to_string(text.slot) + ", the record gives one";
     // EAX is compared by its bits, whichever of its kinds the record names.
     if (record.result && CarrierOf(record.result->kind) != CarrierOf(entry->result))
         return record.code + " answers a " + std::string(ResultWords(*entry)) + ", the record gives a " +
@@ -102,7 +107,6 @@ std::string RecordedWords(const trace::Result& result, std::uint32_t textBound) 
         case trace::ResultKind::Double:
             if (result.notADouble) return "80-bit 0x" + Hex(result.x87High, 4) + "_" + Hex(result.x87Low, 16) + ", not a double";
             return DoubleWords(result.bits);
-        case trace::ResultKind::Truth: return std::to_string(eax);
         case trace::ResultKind::Word: return "0x" + Hex(eax, 8) + "  (" + std::to_string(static_cast<std::int32_t>(eax)) + ")";
         default: return std::to_string(static_cast<std::int32_t>(eax)) + "  (0x" + Hex(eax, 8) + ")";
     }
@@ -169,9 +173,9 @@ struct Tally {
 
 std::string TraceHeaderWords(const std::string& path, const Trace& trace) {
     const trace::Header& header = trace.header;
-    std::string records = Plural(trace.records.size(), "call", "calls");
-    if (!trace.records.empty())
-        records += ", seq " + std::to_string(trace.records.front().seq) + " to " + std::to_string(trace.records.back().seq);
+    std::string records = Plural(trace.recordCount, "call", "calls");
+    if (trace.recordCount > 0)
+        records += ", seq " + std::to_string(trace.firstSeq) + " to " + std::to_string(trace.lastSeq);
     if (header.wraps > 0 || trace.droppedCalls > 0)
         records += "; the file reached its size bound " + Plural(header.wraps, "time", "times") + ", " +
                    Plural(trace.droppedCalls, "older call was", "older calls were") + " dropped";
@@ -211,15 +215,16 @@ std::string CountsTable(const std::map<std::string, std::size_t>& counts) {
     return "\ncalls per export:\n" + table.Text("  ");
 }
 
-std::string ProblemsText(const Trace& trace, const std::vector<trace::Problem>& misfits) {
+std::string ProblemsText(const Trace& trace, const std::vector<trace::Problem>& misfits, std::size_t misfitCount) {
     std::vector<trace::Problem> problems = trace.problems;
     problems.insert(problems.end(), misfits.begin(), misfits.end());
     std::stable_sort(problems.begin(), problems.end(), [](const auto& a, const auto& b) { return a.line < b.line; });
     if (problems.empty()) return "";
-    std::string text = "\n" + Plural(problems.size(), "line", "lines") + " of the trace could not be used, skipped:\n";
+    const std::size_t count = problems.size() + misfitCount - misfits.size();
+    std::string text = "\n" + Plural(count, "line", "lines") + " of the trace could not be used, skipped:\n";
     for (std::size_t i = 0; i < problems.size() && i < kProblemsShown; ++i)
         text += (problems[i].line == 0 ? "  the file: " : "  line " + std::to_string(problems[i].line) + ": ") + problems[i].what + "\n";
-    if (problems.size() > kProblemsShown) text += "  ... and " + std::to_string(problems.size() - kProblemsShown) + " more\n";
+    if (problems.size() > kProblemsShown) text += "  ... and " + std::to_string(count - kProblemsShown) + " more\n";
     return text;
 }
 
@@ -240,40 +245,43 @@ int Replay(CommandLine& line) {
     const ReportFile report(reportPath);
     try {
         const auto started = std::chrono::steady_clock::now();
+        // Read twice, record by record: once to count and to name what cannot
+        // be replayed, once to replay. Memory stays bounded for any trace.
         std::string error;
-        const std::optional<Trace> read = trace::ReadTraceFile(path, &error);
-        if (!read) throw std::runtime_error("cannot read the trace " + path + ": " + error);
-        const Trace& trace = *read;
+        trace::TraceReader survey;
+        if (!survey.Open(path, &error)) throw std::runtime_error("cannot read the trace " + path + ": " + error);
+        RowsByCode rows;
+        std::vector<std::size_t> callsOfRow(Catalogue().size());
+        std::map<std::string, std::size_t> counts;  // by code, for the table
+        std::vector<trace::Problem> misfits;        // the first kMaxProblems, by line
+        std::size_t misfitCount = 0;
+        std::vector<std::string> unreadable;  // calls that cannot be made again as they were made (the first few)
+        std::size_t unreadableCount = 0, usableCount = 0;
+        for (Record record; survey.Next(record);) {
+            const ExportEntry* entry = rows.Find(record.code);
+            if (entry != nullptr) ++callsOfRow[entry - Catalogue().data()];
+            else ++counts[record.code];
+            if (const std::string misfit = Misfit(record, entry); !misfit.empty()) {
+                if (misfitCount++ < trace::kMaxProblems) misfits.push_back({record.inputsLine, misfit});
+            } else if (const int slot = UnreadableSlot(record); slot >= 0) {
+                if (unreadableCount++ < kFailuresShown)
+                    unreadable.push_back("  seq " + std::to_string(record.seq) + " (line " + std::to_string(record.inputsLine) +
+                                         ")  " + record.code + ": the text pointer in slot " + std::to_string(slot) +
+                                         " could not be read in the host\n");
+            } else {
+                ++usableCount;
+            }
+        }
+        const Trace& trace = survey.Facts();
         const std::string firstProblem =
             trace.problems.empty() ? "" : " (line " + std::to_string(trace.problems[0].line) + ": " + trace.problems[0].what + ")";
         if (!trace.hasHeader) throw std::runtime_error(path + " is not a trace of the tracing build" + firstProblem);
         if (!trace.Usable())
             throw std::runtime_error("nothing in " + path + " can be replayed: " +
                                      Plural(trace.problems.size(), "damaged line", "damaged lines") + firstProblem);
-
-        // The records that fit their rows; the rest named by line.
-        std::vector<std::pair<const Record*, const ExportEntry*>> usable;
-        std::vector<trace::Problem> misfits;
-        std::vector<std::string> unreadable;  // calls that cannot be made again as they were made
-        RowsByCode rows;
-        std::vector<std::size_t> callsOfRow(Catalogue().size());
-        std::map<std::string, std::size_t> counts;  // by code, for the table
-        for (const Record& record : trace.records) {
-            const ExportEntry* entry = rows.Find(record.code);
-            if (entry != nullptr) ++callsOfRow[entry - Catalogue().data()];
-            else ++counts[record.code];
-            if (const std::string misfit = Misfit(record, entry); !misfit.empty())
-                misfits.push_back({record.inputsLine, misfit});
-            else if (const int slot = UnreadableSlot(record); slot >= 0)
-                unreadable.push_back("  seq " + std::to_string(record.seq) + " (line " + std::to_string(record.inputsLine) +
-                                     ")  " + record.code + ": the text pointer in slot " + std::to_string(slot) +
-                                     " could not be read in the host\n");
-            else
-                usable.emplace_back(&record, entry);
-        }
-        if (usable.empty() && !trace.records.empty())
+        if (usableCount == 0 && trace.recordCount > 0)
             throw std::runtime_error("nothing in " + path + " can be replayed: none of its " +
-                                     Plural(trace.records.size(), "record fits", "records fit") +
+                                     Plural(trace.recordCount, "record fits", "records fit") +
                                      " an export of the catalogue (line " + std::to_string(misfits[0].line) + ": " +
                                      misfits[0].what + ")");
 
@@ -296,25 +304,33 @@ int Replay(CommandLine& line) {
         findings.Say(heading + TraceHeaderWords(path, trace) +
                      Line("replayed on", facts.loadedPath + ", " + (facts.version.empty() ? "no version resource" : facts.version) +
                                              ", SHA-256 " + facts.sha256) +
-                     CountsTable(counts) + ProblemsText(trace, misfits));
+                     CountsTable(counts) + ProblemsText(trace, misfits, misfitCount));
 
         Tally tally;
         CallLog log;
+        trace::TraceReader reader;
+        if (!reader.Open(path, &error)) throw std::runtime_error("cannot read the trace " + path + ": " + error);
+        std::vector<std::pair<Record, const ExportEntry*>> usable;  // one batch
         std::vector<Request> called;  // what this DLL exports, of one batch
         std::vector<std::int32_t> calledAs;  // by record of the batch: its index in called, or -1
-        for (std::size_t from = 0; from < usable.size(); from += kBatch) {
-            const std::size_t to = std::min(usable.size(), from + kBatch);
+        for (bool more = true; more;) {
+            usable.clear();
+            for (Record record; usable.size() < kBatch && (more = reader.Next(record));) {
+                const ExportEntry* entry = rows.Find(record.code);
+                if (Misfit(record, entry).empty() && UnreadableSlot(record) < 0) usable.emplace_back(std::move(record), entry);
+            }
+            const std::size_t from = 0;
             called.clear();
             calledAs.clear();
-            for (std::size_t i = from; i < to; ++i) {
+            for (std::size_t i = from; i < usable.size(); ++i) {
                 const bool exported = target.Exports(*usable[i].second);
                 calledAs.push_back(exported ? static_cast<std::int32_t>(called.size()) : -1);
-                if (exported) called.push_back(RequestOfRecord(*usable[i].first, *usable[i].second));
+                if (exported) called.push_back(RequestOfRecord(usable[i].first, *usable[i].second));
             }
             const std::vector<Outcome> outcomes = target.Run(called);
 
             for (std::size_t i = 0; i < calledAs.size(); ++i) {
-                const Record& record = *usable[from + i].first;
+                const Record& record = usable[from + i].first;
                 const ExportEntry& entry = *usable[from + i].second;
                 ++tally.replayed;
                 if (calledAs[i] < 0) {
@@ -333,7 +349,7 @@ int Replay(CommandLine& line) {
                                                                         std::to_string(record.inputsLine) + ")"; });
                 if (!record.result) {
                     ++tally.unanswered;
-                    tally.unansweredLines.push_back("  " + where() + ": no answer in the trace (the call had not returned "
+                    if (tally.unansweredLines.size() < kFailuresShown) tally.unansweredLines.push_back("  " + where() + ": no answer in the trace (the call had not returned "
                                                     "when the trace ended, or its result line is damaged); now " + AnswerWords(entry, outcome) + "\n");
                     continue;
                 }
@@ -361,8 +377,8 @@ int Replay(CommandLine& line) {
         std::string said;
         if (trace.LastRecordCut()) {
             said += "\nThe trace was cut off: its last call";
-            if (!trace.records.empty() && !trace.records.back().result)
-                said += " (seq " + std::to_string(trace.records.back().seq) + ") had not returned";
+            if (trace.recordCount > 0 && trace.lastUnanswered)
+                said += " (seq " + std::to_string(trace.lastSeq) + ") had not returned";
             if (trace.cutLine) said += (said.ends_with("returned") ? " and line " : ", line ") + std::to_string(*trace.cutLine) + " was written only in part";
             said += ": the host died there. The complete records are replayed.\n";
         }
@@ -375,8 +391,8 @@ int Replay(CommandLine& line) {
                     " from the recorded one by the separator alone (the trace's locale, not a fault):\n";
             for (const std::string& example : tally.separatorExamples) said += example;
         }
-        if (!unreadable.empty()) {
-            said += "\n" + Plural(unreadable.size(), "call is", "calls are") +
+        if (unreadableCount > 0) {
+            said += "\n" + Plural(unreadableCount, "call is", "calls are") +
                     " not replayed: the script handed it a text pointer that could not be read\n";
             for (std::size_t i = 0; i < unreadable.size() && i < kFailuresShown; ++i) said += unreadable[i];
         }
@@ -397,11 +413,11 @@ int Replay(CommandLine& line) {
 
         findings.FailAll(log.BreachLines("this DLL"));
         findings.FailAll(log.DifferenceLines());
-        const std::size_t skipped = trace.problems.size() + misfits.size();
+        const std::size_t skipped = trace.problems.size() + misfitCount;
         std::string also;
         if (skipped > 0) also += "; " + Plural(skipped, "line", "lines") + " of the trace skipped";
         if (trace.LastRecordCut()) also += "; the last call was cut";
-        if (!unreadable.empty()) also += "; " + Plural(unreadable.size(), "call", "calls") + " with an unreadable text not replayed";
+        if (unreadableCount > 0) also += "; " + Plural(unreadableCount, "call", "calls") + " with an unreadable text not replayed";
         if (tally.cutTexts > 0) also += "; " + Plural(tally.cutTexts, "call", "calls") + " with a text kept in part not held against it";
         const std::string verdict =
             differences == 0 && log.BreakingCalls() == 0

@@ -2,28 +2,22 @@
 
 #include <algorithm>
 #include <charconv>
+#include <deque>
+#include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <map>
-#include <sstream>
 
 namespace lumi::trace {
 namespace {
 
-constexpr std::string_view kHexDigits = "0123456789ABCDEF";
-
-int HexValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;  // lower case is not what the tracing build writes
-}
+namespace fmt = format;
 
 // Exactly `width` upper-case hexadecimal digits.
 std::optional<std::uint64_t> ParseHex(std::string_view field, std::size_t width) {
     if (field.size() != width) return std::nullopt;
     std::uint64_t value = 0;
     for (char c : field) {
-        const int digit = HexValue(c);
+        const int digit = fmt::HexDigitValue(c);
         if (digit < 0) return std::nullopt;
         value = value << 4 | static_cast<std::uint64_t>(digit);
     }
@@ -31,10 +25,21 @@ std::optional<std::uint64_t> ParseHex(std::string_view field, std::size_t width)
 }
 
 std::optional<std::uint64_t> ParseDecimal(std::string_view field) {
-    if (field.empty() || field.size() > 20 || (field.size() > 1 && field[0] == '0')) return std::nullopt;
+    if (field.empty() || field.size() > fmt::kMaxDecimalBytes || (field.size() > 1 && field[0] == '0'))
+        return std::nullopt;
     std::uint64_t value = 0;
     const auto [end, error] = std::from_chars(field.data(), field.data() + field.size(), value);
     if (error != std::errc() || end != field.data() + field.size()) return std::nullopt;
+    return value;
+}
+
+// Exactly `width` decimal digits, zeros first (a value rewritten in place).
+std::optional<std::uint64_t> ParseFixedDecimal(std::string_view field, std::size_t width) {
+    if (field.size() != width) return std::nullopt;
+    std::uint64_t value = 0;
+    const auto [end, error] = std::from_chars(field.data(), field.data() + field.size(), value);
+    if (error != std::errc() || end != field.data() + field.size() || field[0] == '-' || field[0] == '+')
+        return std::nullopt;
     return value;
 }
 
@@ -44,6 +49,17 @@ std::optional<std::uint64_t> Decimal(std::optional<std::string_view> field) {
 
 std::optional<std::uint64_t> Hex(std::optional<std::string_view> field, std::size_t width) {
     return field ? ParseHex(*field, width) : std::nullopt;
+}
+
+// The decimal and hexadecimal forms the recorder writes, for comparing VALUEs.
+std::string DecimalText(std::uint64_t value) {
+    char digits[fmt::kMaxDecimalBytes];
+    return std::string(digits, fmt::WriteDecimal(value, digits));
+}
+
+std::string HexFloatText(std::uint64_t bits) {
+    char text[fmt::kMaxHexFloatBytes];
+    return std::string(text, fmt::WriteHexFloat(bits, text));
 }
 
 // Splits off the next field: up to a space, a quoted text kept whole.
@@ -91,14 +107,167 @@ std::string Quoted(std::string_view line) {
 
 bool IsPadding(std::string_view line) { return line.find_first_not_of(' ') == std::string_view::npos; }
 
-struct HeaderLine {
-    std::string_view key;
-    bool (*read)(Fields&, Header&);
+bool StartsWithWord(std::string_view line, std::string_view word) {
+    return line.size() > word.size() && line.starts_with(word) && line[word.size()] == ' ';
+}
+
+// Why a text read from a line is not one the recorder writes, or empty.
+std::string TextFault(const Text& text, std::uint64_t bound) {
+    if (text.state == Text::State::Whole && text.units.size() > bound)
+        return "a text of " + std::to_string(text.units.size()) + " units, past the text bound " + std::to_string(bound);
+    if (text.state == Text::State::Cut && text.units.size() != bound)
+        return "a text cut at " + std::to_string(text.units.size()) + " units, not at the text bound " +
+               std::to_string(bound);
+    return "";
+}
+
+// ---- Bytes and lines --------------------------------------------------------------------
+
+class ByteSource {
+public:
+    virtual ~ByteSource() = default;
+    virtual std::uint64_t Size() const = 0;
+    // Up to `size` bytes at `offset`; fewer only at the end or on an error.
+    virtual std::size_t ReadAt(std::uint64_t offset, char* to, std::size_t size) = 0;
 };
+
+class MemorySource : public ByteSource {
+public:
+    explicit MemorySource(std::string_view bytes) : bytes_(bytes) {}
+    std::uint64_t Size() const override { return bytes_.size(); }
+    std::size_t ReadAt(std::uint64_t offset, char* to, std::size_t size) override {
+        if (offset >= bytes_.size()) return 0;
+        return bytes_.copy(to, size, static_cast<std::size_t>(offset));
+    }
+
+private:
+    std::string_view bytes_;
+};
+
+class FileSource : public ByteSource {
+public:
+    FileSource(std::ifstream in, std::uint64_t size) : in_(std::move(in)), size_(size) {}
+    std::uint64_t Size() const override { return size_; }
+    std::size_t ReadAt(std::uint64_t offset, char* to, std::size_t size) override {
+        in_.clear();
+        if (!in_.seekg(static_cast<std::streamoff>(offset))) return 0;
+        in_.read(to, static_cast<std::streamsize>(size));
+        return static_cast<std::size_t>(in_.gcount());
+    }
+
+private:
+    std::ifstream in_;
+    std::uint64_t size_;
+};
+
+struct Line {
+    std::string_view text;    // without its LF (and a CR before it)
+    std::size_t number = 0;   // 1-based
+    std::uint64_t offset = 0;  // of its first byte
+    bool whole = true;        // ended by LF (else the file's last bytes)
+    bool tooLong = false;     // past kMaxLineBytes: `text` is its start only
+};
+
+// The lines of bytes [begin, end) of a source, through one buffer.
+class LineReader {
+public:
+    LineReader(ByteSource& source, std::uint64_t begin, std::uint64_t end, std::size_t firstNumber)
+        : source_(source),
+          next_(begin),
+          end_(end),
+          number_(firstNumber),
+          // A small range needs no more: its lines all fit, none can be too long.
+          capacity_(static_cast<std::size_t>(std::min<std::uint64_t>(kBufferBytes, end - std::min(begin, end) + 1))),
+          buffer_(new char[capacity_]) {}
+
+    bool Next(Line& line) {
+        std::size_t scanned = start_;
+        bool tooLong = false;
+        std::string longStart;
+        std::uint64_t offset = bufferOffset_ + start_;
+        while (true) {
+            const auto newline = std::find(buffer_.get() + scanned, buffer_.get() + filled_, '\n');
+            if (newline != buffer_.get() + filled_) {
+                const std::size_t at = static_cast<std::size_t>(newline - buffer_.get());
+                Give(line, tooLong ? std::string_view(longStart) : View(start_, at), offset, true, tooLong);
+                start_ = at + 1;
+                return true;
+            }
+            if (next_ >= end_) {  // the last bytes, with no LF after them
+                if (start_ == filled_ && !tooLong) return false;
+                Give(line, tooLong ? std::string_view(longStart) : View(start_, filled_), offset, false, tooLong);
+                start_ = filled_;
+                return true;
+            }
+            if (filled_ - start_ >= kMaxLineBytes) {  // kept only as far as a message shows it
+                if (!tooLong) longStart.assign(buffer_.get() + start_, 64);
+                tooLong = true;
+                start_ = filled_;
+            }
+            Refill();
+            scanned = lastKept_;  // the kept bytes hold no LF
+        }
+    }
+
+    std::uint64_t Offset() const { return bufferOffset_ + start_; }
+    std::size_t NextNumber() const { return number_; }
+    bool Failed() const { return failed_; }
+
+private:
+    static constexpr std::size_t kBufferBytes = std::size_t{1} << 20;  // more than kMaxLineBytes
+
+    std::string_view View(std::size_t from, std::size_t to) const {
+        std::string_view text(buffer_.get() + from, to - from);
+        if (!text.empty() && text.back() == '\r') text.remove_suffix(1);
+        return text;
+    }
+
+    void Give(Line& line, std::string_view text, std::uint64_t offset, bool whole, bool tooLong) {
+        if (tooLong) {
+            held_.assign(text);
+            text = held_;
+        }
+        line = Line{text, number_++, offset, whole, tooLong};
+    }
+
+    // Keeps the unread bytes, moved to the buffer's start, and reads after them.
+    void Refill() {
+        lastKept_ = filled_ - start_;
+        std::copy(buffer_.get() + start_, buffer_.get() + filled_, buffer_.get());
+        bufferOffset_ += start_;
+        filled_ -= start_;
+        start_ = 0;
+        const std::uint64_t left = end_ - next_;
+        const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(left, capacity_ - filled_));
+        const std::size_t got = source_.ReadAt(next_, buffer_.get() + filled_, want);
+        if (got < want) {
+            failed_ = true;
+            end_ = next_ + got;
+        }
+        next_ += got;
+        filled_ += got;
+    }
+
+    ByteSource& source_;
+    std::uint64_t next_;  // the next byte to read from the source
+    std::uint64_t end_;
+    std::size_t number_;
+    std::size_t capacity_;
+    std::unique_ptr<char[]> buffer_;  // not cleared: only what was read is looked at
+    std::uint64_t bufferOffset_ = next_;  // of buffer_[0]
+    std::size_t start_ = 0;               // of the next line in buffer_
+    std::size_t filled_ = 0;
+    std::size_t lastKept_ = 0;  // bytes already scanned before a refill
+    std::string held_;          // a long line's start
+    bool failed_ = false;
+};
+
+// ---- The header -----------------------------------------------------------------------
 
 bool ReadU16Path(Fields& fields, std::u16string& out) {
     const auto text = fields.NextText();
-    if (!text || (text->state != Text::State::Whole && text->state != Text::State::Cut) || !fields.AtEnd())
+    if (!text || (text->state != Text::State::Whole && text->state != Text::State::Cut) || !fields.AtEnd() ||
+        !TextFault(*text, fmt::kPathBound).empty())
         return false;
     out = text->units;
     return true;
@@ -113,8 +282,16 @@ bool ReadSeparator(Fields& fields, char16_t& out) {
 
 template <class T>
 bool ReadNumber(Fields& fields, T& out) {
+    const auto value = Decimal(fields.Next());
+    if (!value || *value > static_cast<std::uint64_t>(T(~T{0})) || !fields.AtEnd()) return false;
+    out = static_cast<T>(*value);
+    return true;
+}
+
+template <class T>
+bool ReadFixedNumber(Fields& fields, std::size_t digits, T& out) {
     const auto field = fields.Next();
-    const auto value = field ? ParseDecimal(*field) : std::nullopt;
+    const auto value = field ? ParseFixedDecimal(*field, digits) : std::nullopt;
     if (!value || *value > static_cast<std::uint64_t>(T(~T{0})) || !fields.AtEnd()) return false;
     out = static_cast<T>(*value);
     return true;
@@ -127,162 +304,256 @@ bool ReadWord(Fields& fields, std::string& out) {
     return true;
 }
 
-bool ReadWraps(Fields& fields, Header& header) {
-    constexpr std::size_t kWrapsDigits = 10;
-    const auto field = fields.Next();
-    if (!field || field->size() != kWrapsDigits || !fields.AtEnd()) return false;
-    std::uint64_t value = 0;
-    for (char c : *field) {
-        if (c < '0' || c > '9') return false;
-        value = value * 10 + static_cast<std::uint64_t>(c - '0');
+bool ReadHeaderValue(fmt::HeaderKey key, Fields& f, Header& h) {
+    using fmt::HeaderKey;
+    switch (key) {
+        case HeaderKey::DllVersion:       return ReadWord(f, h.dllVersion);
+        case HeaderKey::DllPath:          return ReadU16Path(f, h.dllPath);
+        case HeaderKey::HostPath:         return ReadU16Path(f, h.hostPath);
+        case HeaderKey::HostPid:          return ReadNumber(f, h.hostPid);
+        case HeaderKey::LoadTime:         return ReadWord(f, h.loadTime);
+        case HeaderKey::TicksPerSecond:   return ReadFixedNumber(f, fmt::kTicksPerSecondDigits, h.ticksPerSecond);
+        case HeaderKey::DecimalSeparator: return ReadSeparator(f, h.decimalSeparator);
+        case HeaderKey::TimeSeparator:    return ReadSeparator(f, h.timeSeparator);
+        case HeaderKey::TextBound:        return ReadNumber(f, h.textBound);
+        case HeaderKey::SizeBound:        return ReadNumber(f, h.sizeBound);
+        case HeaderKey::Wrapped:          return ReadFixedNumber(f, fmt::kWrappedDigits, h.wraps);
     }
-    if (value > 0xFFFFFFFFu) return false;
-    header.wraps = static_cast<std::uint32_t>(value);
-    return true;
+    return false;
 }
-
-// The header's lines, in the order they are written.
-const HeaderLine kHeaderLines[] = {
-    {"dll-version",       [](Fields& f, Header& h) { return ReadWord(f, h.dllVersion); }},
-    {"dll-path",          [](Fields& f, Header& h) { return ReadU16Path(f, h.dllPath); }},
-    {"host-path",         [](Fields& f, Header& h) { return ReadU16Path(f, h.hostPath); }},
-    {"host-pid",          [](Fields& f, Header& h) { return ReadNumber(f, h.hostPid); }},
-    {"load-time",         [](Fields& f, Header& h) { return ReadWord(f, h.loadTime); }},
-    {"decimal-separator", [](Fields& f, Header& h) { return ReadSeparator(f, h.decimalSeparator); }},
-    {"time-separator",    [](Fields& f, Header& h) { return ReadSeparator(f, h.timeSeparator); }},
-    {"text-bound",        [](Fields& f, Header& h) { return ReadNumber(f, h.textBound); }},
-    {"size-bound",        [](Fields& f, Header& h) { return ReadNumber(f, h.sizeBound); }},
-    {"wrapped",           ReadWraps},
-};
-
-struct ResultKindName {
-    ResultKind kind;
-    std::string_view name;
-    std::size_t bitsWidth;
-};
-constexpr ResultKindName kResultKinds[] = {
-    {ResultKind::Word,    "word",    8},
-    {ResultKind::Integer, "integer", 8},
-    {ResultKind::Truth,   "truth",   8},
-    {ResultKind::Double,  "double",  16},
-    {ResultKind::Text,    "text",    8},
-};
 
 bool IsCodeUnit(char c) { return c == 'I' || c == 'i' || c == '1'; }
 
-class Parser {
-public:
-    Trace Run(std::string_view file);
+// A call line and a result line that share a sequence number, as far as read.
+struct Pending {
+    std::optional<Record> call;
+    std::optional<Result> result;
+    std::size_t resultLine = 0;
+};
 
-private:
+// Where the records of a wrapped trace lie: the newest from the area's
+// start, the oldest after them; read oldest first.
+struct Segment {
+    std::uint64_t begin = 0, end = 0;
+    std::size_t firstNumber = 0;
+};
+
+}  // namespace
+
+struct TraceReader::State {
+    std::unique_ptr<ByteSource> source;
+    std::deque<Segment> segments;
+    std::optional<LineReader> lines;
+    Trace facts;
+    std::map<std::uint64_t, Pending> pending;  // the out-of-order window
+    std::uint64_t nextSeq = 0;                 // 0: not known (a wrapped trace's first)
+    bool inSummary = false;
+    bool finished = false;  // every line read
+    bool done = false;      // every record given, the facts complete
+    bool lineProblems = false;
+    std::size_t unlisted = 0;
+    std::size_t totalLine = 0;
+    std::map<std::string, std::uint64_t, std::less<>> callLinesByCode;  // at most one per code
+    std::map<std::string, std::size_t, std::less<>> summaryLineOfCode;
+
     void Problem(std::size_t line, std::string what) {
-        if (trace_.problems.size() < kMaxProblems) {
-            trace_.problems.push_back({line, std::move(what)});
+        if (line != 0) lineProblems = true;
+        if (facts.problems.size() < kMaxProblems) {
+            facts.problems.push_back({line, std::move(what)});
         } else {
-            ++unlisted_;
+            ++unlisted;
         }
     }
-    bool ReadHeader(const std::vector<std::string_view>& lines, std::size_t& next);
+
+    void Start(std::unique_ptr<ByteSource> bytes);
+    bool ReadHeader(LineReader& reader);
+    void FindSegments(std::uint64_t areaStart, std::size_t areaLine);
+    bool NextLine(Line& line);
+    void ReadLine(const Line& line);
     void ReadCall(std::string_view line, std::size_t number);
     void ReadResult(std::string_view line, std::size_t number);
     void ReadSummaryLine(std::string_view line, std::size_t number);
+    bool Ready() const;
+    bool Give(Record& record);
     void Finish();
-
-    Trace trace_;
-    std::map<std::uint64_t, Record> calls_;
-    std::map<std::uint64_t, std::pair<Result, std::size_t>> results_;
-    bool inSummary_ = false;
-    std::size_t unlisted_ = 0;
 };
 
-bool Parser::ReadHeader(const std::vector<std::string_view>& lines, std::size_t& next) {
-    Fields magic(lines.empty() ? std::string_view() : lines[0]);
+void TraceReader::State::Start(std::unique_ptr<ByteSource> bytes) {
+    source = std::move(bytes);
+    LineReader reader(*source, 0, source->Size(), 1);
+    facts.hasHeader = ReadHeader(reader);
+    if (!facts.hasHeader) {
+        finished = true;
+        return;
+    }
+    nextSeq = facts.header.wraps == 0 ? 1 : 0;
+    if (facts.header.wraps == 0) {
+        segments.push_back({reader.Offset(), source->Size(), reader.NextNumber()});
+    } else {
+        FindSegments(reader.Offset(), reader.NextNumber());
+    }
+}
+
+bool TraceReader::State::ReadHeader(LineReader& reader) {
+    Line line;
+    const bool any = reader.Next(line);
+    Fields magic(any ? line.text : std::string_view());
     const auto name = magic.Next();
     const auto version = magic.Next();
-    if (!name || *name != kMagic || !version || !magic.AtEnd()) {
-        Problem(lines.empty() ? 0 : 1, "not a trace of lumivextaran.dll: the first line is " +
-                                           (lines.empty() ? std::string("missing") : Quoted(lines[0])));
+    if (!any || line.tooLong || !name || *name != kMagic || !version || !magic.AtEnd()) {
+        Problem(any ? 1 : 0, "not a trace of lumivextaran.dll: the first line is " +
+                                 (any ? Quoted(line.text) : std::string("missing")));
         return false;
     }
     const auto number = ParseDecimal(*version);
-    if (!number || *number != static_cast<std::uint64_t>(kFormatVersion)) {
+    if (!number || *number < fmt::kOldestVersion || *number > fmt::kNewestVersion) {
         Problem(1, "trace format " + std::string(*version) + ", this reader knows " +
-                       std::to_string(kFormatVersion));
+                       std::to_string(fmt::kOldestVersion) + " to " + std::to_string(fmt::kNewestVersion));
         return false;
     }
-    trace_.header.formatVersion = kFormatVersion;
-    next = 1;
-    for (const HeaderLine& expected : kHeaderLines) {
-        if (next >= lines.size()) {
-            Problem(next, "the header ends before '" + std::string(expected.key) + "'");
+    Header& header = facts.header;
+    header.formatVersion = static_cast<int>(*number);
+    for (const fmt::HeaderLine& expected : fmt::kHeaderLines) {
+        if (expected.sinceVersion > header.formatVersion) continue;
+        if (!reader.Next(line) || !line.whole) {
+            Problem(reader.NextNumber() - 1, "the header ends before '" + std::string(expected.name) + "'");
             return false;
         }
-        Fields fields(lines[next]);
+        Fields fields(line.text);
         const auto key = fields.Next();
-        if (!key || *key != expected.key || !expected.read(fields, trace_.header)) {
-            Problem(next + 1, "header line " + Quoted(lines[next]) + ": expected '" + std::string(expected.key) +
-                                  " VALUE'");
+        if (line.tooLong || !key || *key != expected.name || !ReadHeaderValue(expected.key, fields, header)) {
+            Problem(line.number, "header line " + Quoted(line.text) + ": expected '" + std::string(expected.name) +
+                                     " VALUE'");
             return false;
         }
-        ++next;
     }
-    if (next >= lines.size() || lines[next] != "records") {
-        Problem(next + 1, "the header does not end with 'records'");
+    if (!reader.Next(line) || !line.whole || line.text != fmt::kHeaderEnd) {
+        Problem(reader.NextNumber() - 1, "the header does not end with '" + std::string(fmt::kHeaderEnd) + "'");
         return false;
     }
-    ++next;
     return true;
 }
 
-void Parser::ReadCall(std::string_view line, std::size_t number) {
+// A wrapped trace holds its newest calls first: the oldest begin at the
+// first call line whose number falls far below the highest before it.
+// Read in order, the oldest come first, then the newest, then the summary.
+void TraceReader::State::FindSegments(std::uint64_t areaStart, std::size_t areaLine) {
+    LineReader reader(*source, areaStart, source->Size(), areaLine);
+    std::optional<Line> oldest, summary;
+    std::uint64_t highest = 0;
+    for (Line line; reader.Next(line);) {
+        if (!oldest && StartsWithWord(line.text, fmt::kCallWord)) {
+            Fields fields(line.text);
+            fields.Next();
+            const auto seq = Decimal(fields.Next());
+            if (seq && *seq + kOrderWindow < highest) oldest = line;
+            if (seq) highest = std::max(highest, *seq);
+        } else if (oldest && line.text == fmt::kSummaryWord) {
+            summary = line;
+            break;
+        }
+    }
+    if (!oldest) {
+        segments.push_back({areaStart, source->Size(), areaLine});
+        return;
+    }
+    const Segment tail = summary ? Segment{summary->offset, source->Size(), summary->number}
+                                 : Segment{source->Size(), source->Size(), 0};
+    segments.push_back({oldest->offset, tail.begin, oldest->number});
+    segments.push_back({areaStart, oldest->offset, areaLine});
+    if (summary) segments.push_back(tail);
+}
+
+bool TraceReader::State::NextLine(Line& line) {
+    while (true) {
+        if (lines && lines->Next(line)) return true;
+        if (lines && lines->Failed()) Problem(0, "the file could not be read to its end");
+        lines.reset();
+        if (segments.empty()) return false;
+        const Segment segment = segments.front();
+        segments.pop_front();
+        lines.emplace(*source, segment.begin, segment.end, segment.firstNumber);
+    }
+}
+
+void TraceReader::State::ReadLine(const Line& line) {
+    const std::string_view text = line.text;
+    if (line.tooLong) return Problem(line.number, "a line of more than " + std::to_string(kMaxLineBytes) + " bytes: " + Quoted(text));
+    if (!line.whole) {
+        // NULs at the end are the unwritten rest of the last mapped window.
+        const std::size_t used = text.find_last_not_of('\0');
+        if (used != std::string_view::npos) facts.cutLine = line.number;
+        return;
+    }
+    if (IsPadding(text)) return;
+    if (text.find('\0') != std::string_view::npos) return Problem(line.number, "unwritten bytes (NUL) in the line");
+    if (inSummary) return ReadSummaryLine(text, line.number);
+    if (StartsWithWord(text, fmt::kCallWord)) return ReadCall(text, line.number);
+    if (StartsWithWord(text, fmt::kRetWord)) return ReadResult(text, line.number);
+    if (text == fmt::kSummaryWord) {
+        inSummary = true;
+        return;
+    }
+    Problem(line.number, "not a trace line: " + Quoted(text));
+}
+
+void TraceReader::State::ReadCall(std::string_view line, std::size_t number) {
     Fields fields(line);
     fields.Next();  // "call"
     Record record;
     record.inputsLine = number;
     const auto seq = Decimal(fields.Next());
     const auto thread = Decimal(fields.Next());
-    const auto micros = Decimal(fields.Next());
+    const auto ticks = Decimal(fields.Next());
     const auto code = fields.Next();
-    const auto ret = Hex(fields.Next(), 8);
-    const auto cw = Hex(fields.Next(), 4);
+    const auto ret = Hex(fields.Next(), fmt::kAddressDigits);
+    const auto cw = Hex(fields.Next(), fmt::kControlWordDigits);
     auto bad = [&](std::string_view why) { Problem(number, "damaged call line (" + std::string(why) + "): " + Quoted(line)); };
     if (!seq || *seq == 0) return bad("sequence number");
     if (!thread || *thread > 0xFFFFFFFFu) return bad("thread");
-    if (!micros) return bad("time");
-    if (!code || code->size() != 10 || !std::all_of(code->begin(), code->end(), IsCodeUnit)) return bad("code");
+    if (!ticks) return bad("time");
+    if (!code || code->size() != fmt::kCodeLength || !std::all_of(code->begin(), code->end(), IsCodeUnit)) return bad("code");
     if (!ret) return bad("return address");
     if (!cw) return bad("control word");
     record.seq = *seq;
     record.thread = static_cast<std::uint32_t>(*thread);
-    record.micros = *micros;
+    record.ticks = *ticks;
     record.code = std::string(*code);
     record.returnAddress = static_cast<std::uint32_t>(*ret);
     record.controlWord = static_cast<std::uint16_t>(*cw);
     constexpr std::size_t kMaxSlots = 64;
-    while (!fields.AtEnd() && fields.Rest().substr(0, 4) != "text") {
-        const auto word = Hex(fields.Next(), 8);
+    while (!fields.AtEnd() && !fields.Rest().starts_with(fmt::kTextSlotWord)) {
+        const auto word = Hex(fields.Next(), fmt::kAddressDigits);
         if (!word || record.slots.size() == kMaxSlots) return bad("slot word");
         record.slots.push_back(static_cast<std::uint32_t>(*word));
     }
+    constexpr std::string_view kTextWord = fmt::kTextSlotWord;
     while (!fields.AtEnd()) {
         const std::string_view rest = fields.Rest();
-        const std::size_t equals = rest.find('=');
-        if (!rest.starts_with("text") || equals == std::string_view::npos || equals < 5) return bad("text");
-        const auto slot = ParseDecimal(rest.substr(4, equals - 4));
+        const std::size_t equals = rest.find(fmt::kTextSlotEquals);
+        if (!rest.starts_with(kTextWord) || equals == std::string_view::npos || equals <= kTextWord.size()) return bad("text");
+        const auto slot = ParseDecimal(rest.substr(kTextWord.size(), equals - kTextWord.size()));
         if (!slot || *slot >= record.slots.size()) return bad("text slot");
+        if (record.TextOf(static_cast<int>(*slot)) != nullptr) return bad("a second text of one slot");
         const auto text = fields.NextText(rest.substr(0, equals + 1));
         if (!text) return bad("text");
+        if (const std::string fault = TextFault(*text, facts.header.textBound); !fault.empty()) return bad(fault);
         record.texts.push_back({static_cast<int>(*slot), *text});
     }
-    if (calls_.count(record.seq) != 0) {
-        Problem(number, "sequence number " + std::to_string(record.seq) + " already on line " +
-                            std::to_string(calls_[record.seq].inputsLine));
-        return;
+    if (record.seq < nextSeq) {
+        return Problem(number, "sequence number " + std::to_string(record.seq) +
+                                   " comes again, or more than " + std::to_string(kOrderWindow) + " calls late");
     }
-    calls_[record.seq] = std::move(record);
+    Pending& entry = pending[record.seq];
+    if (entry.call) {
+        return Problem(number, "sequence number " + std::to_string(record.seq) + " already on line " +
+                                   std::to_string(entry.call->inputsLine));
+    }
+    ++callLinesByCode[record.code];
+    entry.call = std::move(record);
 }
 
-void Parser::ReadResult(std::string_view line, std::size_t number) {
+void TraceReader::State::ReadResult(std::string_view line, std::size_t number) {
     Fields fields(line);
     fields.Next();  // "ret"
     auto bad = [&](std::string_view why) { Problem(number, "damaged ret line (" + std::string(why) + "): " + Quoted(line)); };
@@ -290,23 +561,23 @@ void Parser::ReadResult(std::string_view line, std::size_t number) {
     const auto kindName = fields.Next();
     if (!seq || *seq == 0) return bad("sequence number");
     if (!kindName) return bad("kind");
-    const ResultKindName* kind = nullptr;
-    for (const ResultKindName& k : kResultKinds)
+    const fmt::ResultKindLine* kind = nullptr;
+    for (const fmt::ResultKindLine& k : fmt::kResultKinds)
         if (k.name == *kindName) kind = &k;
     if (kind == nullptr) return bad("kind");
     Result result;
     result.kind = kind->kind;
     const auto bits = fields.Next();
     if (!bits) return bad("bits");
-    if (kind->kind == ResultKind::Double && bits->size() == 20) {
+    if (kind->kind == ResultKind::Double && bits->size() == fmt::kX87Digits) {
         const auto high = ParseHex(bits->substr(0, 4), 4);
-        const auto low = ParseHex(bits->substr(4), 16);
+        const auto low = ParseHex(bits->substr(4), fmt::kDoubleDigits);
         if (!high || !low) return bad("bits");
         result.notADouble = true;
         result.x87High = static_cast<std::uint16_t>(*high);
         result.x87Low = *low;
     } else {
-        const auto value = ParseHex(*bits, kind->bitsWidth);
+        const auto value = ParseHex(*bits, kind->bitsDigits);
         if (!value) return bad("bits");
         result.bits = *value;
     }
@@ -315,118 +586,189 @@ void Parser::ReadResult(std::string_view line, std::size_t number) {
         if (!text || text->state == Text::State::Unread || text->state == Text::State::Unreadable ||
             (text->state == Text::State::Null) != (result.bits == 0))
             return bad("text");
+        if (const std::string fault = TextFault(*text, facts.header.textBound); !fault.empty()) return bad(fault);
         result.text = *text;
     } else {
         const auto digits = fields.Next();
         if (!digits) return bad("value");
         result.digits = std::string(*digits);
+        const auto eax = static_cast<std::uint32_t>(result.bits);
+        const std::string expected =
+            kind->kind == ResultKind::Word      ? DecimalText(eax)
+            : kind->kind == ResultKind::Integer ? (static_cast<std::int32_t>(eax) < 0 ? "-" + DecimalText(0u - eax) : DecimalText(eax))
+            : result.notADouble                 ? std::string(fmt::kNotADoubleValue)
+                                                : HexFloatText(result.bits);
+        if (result.digits != expected) return bad("the value is not the bits' " + expected);
     }
     if (!fields.AtEnd()) return bad("more fields than its kind has");
-    if (results_.count(*seq) != 0) {
-        Problem(number, "a second result for sequence number " + std::to_string(*seq));
-        return;
+    if (*seq < nextSeq) {
+        if (facts.header.wraps > 0 && *seq < facts.firstSeq) {
+            ++facts.orphanResults;
+            return;
+        }
+        return Problem(number, "a result for sequence number " + std::to_string(*seq) + " more than " +
+                                   std::to_string(kOrderWindow) + " calls after its call, or a second one");
     }
-    results_[*seq] = {std::move(result), number};
+    Pending& entry = pending[*seq];
+    if (entry.result) return Problem(number, "a second result for sequence number " + std::to_string(*seq));
+    entry.result = std::move(result);
+    entry.resultLine = number;
 }
 
-void Parser::ReadSummaryLine(std::string_view line, std::size_t number) {
+void TraceReader::State::ReadSummaryLine(std::string_view line, std::size_t number) {
     Fields fields(line);
     const auto key = fields.Next();
-    if (key == "calls") {
+    if (key == fmt::kCallsWord) {
         const auto code = fields.Next();
         const auto count = Decimal(fields.Next());
-        if (code && count && fields.AtEnd()) {
-            trace_.summary.push_back({std::string(*code), *count});
+        if (code && count && fields.AtEnd() && code->size() == fmt::kCodeLength &&
+            std::all_of(code->begin(), code->end(), IsCodeUnit)) {
+            if (summaryLineOfCode.count(*code) != 0)
+                return Problem(number, "the summary counts " + std::string(*code) + " twice");
+            facts.summary.push_back({std::string(*code), *count});
+            summaryLineOfCode.emplace(std::string(*code), number);
             return;
         }
-    } else if (key == "total") {
+    } else if (key == fmt::kTotalWord) {
         const auto count = Decimal(fields.Next());
         if (count && fields.AtEnd()) {
-            trace_.summaryTotal = *count;
+            facts.summaryTotal = *count;
+            totalLine = number;
             return;
         }
-    } else if (key == "end" && fields.AtEnd()) {
-        trace_.ended = true;
-        inSummary_ = false;
+    } else if (key == fmt::kEndWord && fields.AtEnd()) {
+        facts.ended = true;
+        inSummary = false;
         return;
     }
     Problem(number, "damaged summary line: " + Quoted(line));
 }
 
-void Parser::Finish() {
-    for (auto& [seq, call] : calls_) {
-        const auto found = results_.find(seq);
-        if (found != results_.end()) {
-            call.result = std::move(found->second.first);
-            call.resultLine = found->second.second;
-            results_.erase(found);
-        }
-        trace_.records.push_back(std::move(call));
-    }
-    const std::uint64_t first = trace_.records.empty() ? 0 : trace_.records.front().seq;
-    if (trace_.header.wraps > 0 && first > 1) trace_.droppedCalls = first - 1;
-    // A result whose call line is gone: dropped at the bound, or damaged.
-    for (const auto& [seq, result] : results_) {
-        if (trace_.header.wraps > 0 && seq < first) {
-            ++trace_.orphanResults;
+// The lowest pending number goes once its call and result are both in and
+// it is the next number, or once the window is full.
+bool TraceReader::State::Ready() const {
+    if (pending.empty()) return false;
+    if (finished || pending.size() > kOrderWindow) return true;
+    const auto& [seq, entry] = *pending.begin();
+    return seq == nextSeq && entry.call && entry.result;
+}
+
+// Gives the lowest pending number's record; false when it had only a result.
+bool TraceReader::State::Give(Record& record) {
+    auto node = pending.extract(pending.begin());
+    const std::uint64_t seq = node.key();
+    Pending& entry = node.mapped();
+    nextSeq = seq + 1;
+    if (!entry.call) {
+        if (facts.header.wraps > 0 && facts.recordCount == 0) {
+            ++facts.orphanResults;  // its call line was overwritten at the size bound
         } else {
-            Problem(result.second, "result of sequence number " + std::to_string(seq) + ", which has no call line");
+            Problem(entry.resultLine, "result of sequence number " + std::to_string(seq) + ", which has no call line");
         }
+        return false;
     }
-    if (trace_.records.size() > 1 && trace_.header.wraps == 0) {
-        // Without wrapping, every sequence number from 1 is there.
-        const std::uint64_t last = trace_.records.back().seq;
-        if (first != 1 || last - first + 1 != trace_.records.size())
-            Problem(0, std::to_string(last - trace_.records.size()) + " calls up to sequence number " +
-                           std::to_string(last) + " have no call line");
+    if (facts.recordCount == 0) {
+        facts.firstSeq = seq;
+        if (facts.header.wraps > 0) facts.droppedCalls = seq - 1;
     }
-    if (unlisted_ > 0) trace_.problems.push_back({0, std::to_string(unlisted_) + " more problems not listed"});
-    std::stable_sort(trace_.problems.begin(), trace_.problems.end(),
+    record = std::move(*entry.call);
+    if (entry.result) {
+        record.result = std::move(entry.result);
+        record.resultLine = entry.resultLine;
+    }
+    ++facts.recordCount;
+    facts.lastSeq = seq;
+    facts.lastUnanswered = !record.result;
+    return true;
+}
+
+void TraceReader::State::Finish() {
+    // Without wrapping, every sequence number from 1 is there.
+    const std::uint64_t span = facts.lastSeq - facts.firstSeq + 1;
+    if (facts.recordCount > 1 && facts.header.wraps == 0 && (facts.firstSeq != 1 || span != facts.recordCount))
+        Problem(0, std::to_string(facts.lastSeq - facts.recordCount) + " calls up to sequence number " +
+                       std::to_string(facts.lastSeq) + " have no call line");
+    // The summary against the records, where no damage already explains a difference.
+    std::uint64_t summed = 0;
+    for (const ExportCount& count : facts.summary) summed += count.calls;
+    if (totalLine != 0 && summed != facts.summaryTotal)
+        Problem(totalLine, "the summary's total " + std::to_string(facts.summaryTotal) + " is not the sum of its calls, " +
+                               std::to_string(summed));
+    if (facts.ended && facts.header.wraps == 0 && !lineProblems && !facts.cutLine) {
+        for (const ExportCount& count : facts.summary) {
+            const auto found = callLinesByCode.find(count.code);
+            const std::uint64_t lines = found == callLinesByCode.end() ? 0 : found->second;
+            if (lines != count.calls)
+                Problem(summaryLineOfCode[count.code], "the summary counts " + std::to_string(count.calls) + " calls of " +
+                                                           count.code + ", the trace holds " + std::to_string(lines));
+        }
+        for (const auto& [code, lines] : callLinesByCode)
+            if (summaryLineOfCode.count(code) == 0)
+                Problem(totalLine, "the trace holds " + std::to_string(lines) + " calls of " + code +
+                                       ", the summary counts none");
+    }
+    if (unlisted > 0) facts.problems.push_back({0, std::to_string(unlisted) + " more problems not listed"});
+    std::stable_sort(facts.problems.begin(), facts.problems.end(),
                      [](const lumi::trace::Problem& a, const lumi::trace::Problem& b) { return a.line < b.line; });
 }
 
-Trace Parser::Run(std::string_view file) {
-    // NULs at the end are the unwritten rest of the last mapped window.
-    const std::size_t used = file.find_last_not_of('\0');
-    file = used == std::string_view::npos ? std::string_view() : file.substr(0, used + 1);
-    std::vector<std::string_view> lines;
-    bool lastWhole = file.empty() || file.back() == '\n';
-    while (!file.empty()) {
-        const std::size_t end = file.find('\n');
-        std::string_view line = file.substr(0, end);
-        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-        lines.push_back(line);
-        file = end == std::string_view::npos ? std::string_view() : file.substr(end + 1);
-    }
-    std::size_t next = 0;
-    trace_.hasHeader = ReadHeader(lines, next);
-    if (!trace_.hasHeader) return std::move(trace_);
-    if (!lastWhole && next <= lines.size() - 1) {
-        trace_.cutLine = lines.size();
-        lines.pop_back();
-    }
-    for (; next < lines.size(); ++next) {
-        const std::string_view line = lines[next];
-        const std::size_t number = next + 1;
-        if (IsPadding(line)) continue;
-        if (line.find('\0') != std::string_view::npos) {
-            Problem(number, "unwritten bytes (NUL) in the line");
-            continue;
+TraceReader::TraceReader() : state_(std::make_unique<State>()) {}
+TraceReader::~TraceReader() = default;
+
+bool TraceReader::Open(const std::string& path, std::string* error) {
+    auto fail = [&](std::string why) {
+        if (error != nullptr) *error = std::move(why);
+        return false;
+    };
+    std::error_code code;
+    const auto status = std::filesystem::status(path, code);
+    if (code) return fail("cannot open " + path + ": " + code.message());
+    if (std::filesystem::is_directory(status)) return fail(path + " is a folder, not a trace file");
+    if (!std::filesystem::is_regular_file(status)) return fail(path + " is not a regular file");
+    const std::uint64_t size = std::filesystem::file_size(path, code);
+    if (code) return fail("cannot read " + path + ": " + code.message());
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return fail("cannot open " + path);
+    state_ = std::make_unique<State>();
+    state_->Start(std::make_unique<FileSource>(std::move(in), size));
+    return true;
+}
+
+void TraceReader::OpenBytes(std::string_view bytes) {
+    state_ = std::make_unique<State>();
+    state_->Start(std::make_unique<MemorySource>(bytes));
+}
+
+bool TraceReader::Next(Record& record) {
+    State& s = *state_;
+    while (true) {
+        while (s.Ready())
+            if (s.Give(record)) return true;
+        if (s.done) return false;
+        if (s.finished) {
+            s.Finish();
+            s.done = true;
+            return false;
         }
-        if (inSummary_) {
-            ReadSummaryLine(line, number);
-        } else if (line.starts_with("call ")) {
-            ReadCall(line, number);
-        } else if (line.starts_with("ret ")) {
-            ReadResult(line, number);
-        } else if (line == "summary") {
-            inSummary_ = true;
+        Line line;
+        if (s.NextLine(line)) {
+            s.ReadLine(line);
         } else {
-            Problem(number, "not a trace line: " + Quoted(line));
+            s.finished = true;  // the rest of the window goes out in order
         }
     }
-    Finish();
-    return std::move(trace_);
+}
+
+const Trace& TraceReader::Facts() const { return state_->facts; }
+
+namespace {
+
+Trace Collect(TraceReader& reader) {
+    std::vector<Record> records;
+    for (Record record; reader.Next(record);) records.push_back(std::move(record));
+    Trace trace = reader.Facts();
+    trace.records = std::move(records);
+    return trace;
 }
 
 }  // namespace
@@ -437,87 +779,57 @@ const Text* Record::TextOf(int slot) const {
     return nullptr;
 }
 
-bool Trace::LastRecordCut() const {
-    if (cutLine) return true;
-    return !ended && !records.empty() && !records.back().result;
+Trace ParseTrace(std::string_view file) {
+    TraceReader reader;
+    reader.OpenBytes(file);
+    return Collect(reader);
 }
 
-Trace ParseTrace(std::string_view file) { return Parser().Run(file); }
-
 std::optional<Trace> ReadTraceFile(const std::string& path, std::string* error) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        if (error != nullptr) *error = "cannot open " + path;
-        return std::nullopt;
-    }
-    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad()) {
-        if (error != nullptr) *error = "cannot read " + path;
-        return std::nullopt;
-    }
-    return ParseTrace(bytes);
+    TraceReader reader;
+    if (!reader.Open(path, error)) return std::nullopt;
+    return Collect(reader);
+}
+
+std::optional<double> SecondsOf(const Header& header, std::uint64_t ticks) {
+    if (header.ticksPerSecond == 0) return std::nullopt;
+    return static_cast<double>(ticks) / static_cast<double>(header.ticksPerSecond);
 }
 
 std::string EscapeText(std::u16string_view units, std::size_t bound) {
-    std::string out = "\"";
+    std::string out(1, fmt::kQuote);
     const std::size_t kept = std::min(units.size(), bound);
-    for (std::size_t i = 0; i < kept; ++i) {
-        const char16_t unit = units[i];
-        if (unit == u'"' || unit == u'\\') {
-            out += '\\';
-            out += static_cast<char>(unit);
-        } else if (unit >= 0x20 && unit <= 0x7E) {
-            out += static_cast<char>(unit);
-        } else {
-            out += "\\u";
-            for (int shift = 12; shift >= 0; shift -= 4) out += kHexDigits[(unit >> shift) & 0xF];
-        }
-    }
-    out += '"';
-    if (units.size() > bound) out += '+';
+    char escaped[fmt::kMaxEscapedUnit];
+    for (std::size_t i = 0; i < kept; ++i) out.append(escaped, fmt::EscapeUnit(units[i], escaped));
+    out += fmt::kQuote;
+    if (units.size() > bound) out += fmt::kCutMark;
     return out;
 }
 
 std::size_t UnescapeText(std::string_view field, Text& text) {
     text = Text{};
-    for (const auto& [word, state] : {std::pair{std::string_view("null"), Text::State::Null},
-                                      std::pair{std::string_view("unread"), Text::State::Unread},
-                                      std::pair{std::string_view("unreadable"), Text::State::Unreadable}}) {
+    for (const auto& [word, state] : {std::pair{std::string_view(fmt::kNullWord), Text::State::Null},
+                                      std::pair{std::string_view(fmt::kUnreadWord), Text::State::Unread},
+                                      std::pair{std::string_view(fmt::kUnreadableWord), Text::State::Unreadable}}) {
         if (field.substr(0, word.size()) == word && (field.size() == word.size() || field[word.size()] == ' ')) {
             text.state = state;
             return word.size();
         }
     }
-    if (field.empty() || field[0] != '"') return 0;
+    if (field.empty() || field[0] != fmt::kQuote) return 0;
     std::size_t i = 1;
     std::u16string units;
-    while (true) {
-        if (i >= field.size()) return 0;
-        const char c = field[i];
-        if (c == '"') break;
-        if (c < 0x20 || c > 0x7E) return 0;
-        if (c != '\\') {
-            units += static_cast<char16_t>(c);
-            ++i;
-            continue;
-        }
-        if (i + 1 >= field.size()) return 0;
-        const char escaped = field[i + 1];
-        if (escaped == '"' || escaped == '\\') {
-            units += static_cast<char16_t>(escaped);
-            i += 2;
-        } else if (escaped == 'u') {
-            const auto unit = ParseHex(field.substr(i + 2, 4), 4);
-            if (!unit) return 0;
-            units += static_cast<char16_t>(*unit);
-            i += 6;
-        } else {
-            return 0;
-        }
+    while (i < field.size() && field[i] != fmt::kQuote) {
+        char16_t unit = 0;
+        const std::size_t used = fmt::UnescapeUnit(field.data() + i, field.size() - i, unit);
+        if (used == 0) return 0;
+        units += unit;
+        i += used;
     }
+    if (i >= field.size()) return 0;
     ++i;  // the closing quote
     text.state = Text::State::Whole;
-    if (i < field.size() && field[i] == '+') {
+    if (i < field.size() && field[i] == fmt::kCutMark) {
         text.state = Text::State::Cut;
         ++i;
     }
@@ -525,10 +837,6 @@ std::size_t UnescapeText(std::string_view field, Text& text) {
     return i;
 }
 
-std::string_view ResultKindName(ResultKind kind) {
-    for (const auto& k : kResultKinds)
-        if (k.kind == kind) return k.name;
-    return "?";
-}
+std::string_view ResultKindName(ResultKind kind) { return fmt::ResultKindName(kind); }
 
 }  // namespace lumi::trace

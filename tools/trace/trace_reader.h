@@ -1,7 +1,8 @@
-// Reads a trace file of the tracing build (docs/trace-format.md) into its
-// header, its records ordered by sequence number, its summary and a list of
-// the lines it could not use. Portable C++: built natively (tests, fuzzing)
-// and in the Windows tree (lumicall). Never throws on the file's content.
+// Reads a trace file of the tracing build (docs/trace-format.md) record by
+// record, in memory bounded by a constant: the header, then the records in
+// order of sequence number, then the summary and the lines it could not
+// use. Portable C++: built natively (lumitrace, tests, fuzzing) and in the
+// Windows tree (lumicall). Never throws on the file's content.
 #pragma once
 
 #include <cstddef>
@@ -9,13 +10,15 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <memory>
 #include <vector>
+
+#include "boundary/trace_format.h"
 
 namespace lumi::trace {
 
-inline constexpr std::string_view kMagic = "lumivextaran-trace";
-inline constexpr int kFormatVersion = 1;
-inline constexpr std::size_t kTextBound = 256;  // units written of a text
+inline constexpr std::string_view kMagic = format::kMagic;
+inline constexpr std::size_t kTextBound = format::kTextBound;
 
 struct Header {
     int formatVersion = 0;
@@ -24,6 +27,9 @@ struct Header {
     std::u16string hostPath;
     std::uint32_t hostPid = 0;
     std::string loadTime;          // "2026-12-09T04:20:00.123Z"
+    // The rate of the records' clock: microseconds in version 1; 0 when
+    // the recorder did not know it yet (no times can be shown).
+    std::uint64_t ticksPerSecond = format::kMicrosPerSecond;
     char16_t decimalSeparator = u'.';
     char16_t timeSeparator = u':';
     std::uint32_t textBound = kTextBound;
@@ -46,11 +52,11 @@ struct SlotText {
     Text text;
 };
 
-enum class ResultKind : std::uint8_t { Word, Integer, Truth, Double, Text };
+using format::ResultKind;
 
 struct Result {
     ResultKind kind = ResultKind::Word;
-    // Word, Integer, Truth: EAX; Double: the double's bits; Text: the pointer.
+    // Word, Integer: EAX; Double: the double's bits; Text: the pointer.
     std::uint64_t bits = 0;
     // Double only: ST(0) was not exactly a double; x87 holds its 80 bits
     // (x87High: sign and exponent), and bits means nothing.
@@ -64,7 +70,7 @@ struct Result {
 struct Record {
     std::uint64_t seq = 0;
     std::uint32_t thread = 0;
-    std::uint64_t micros = 0;  // since the load
+    std::uint64_t ticks = 0;   // since the load, at the header's ticksPerSecond
     std::string code;          // ten characters, as written (not checked against the catalogue)
     std::uint32_t returnAddress = 0;
     std::uint16_t controlWord = 0;
@@ -88,10 +94,13 @@ struct ExportCount {
     std::uint64_t calls = 0;
 };
 
+// A whole trace: ParseTrace and ReadTraceFile collect every record (tests,
+// small traces). TraceReader fills all but `records` as it streams.
 struct Trace {
     bool hasHeader = false;  // the first line is the magic and the header is whole
     Header header;
     std::vector<Record> records;  // ordered by seq, each seq once
+    std::uint64_t recordCount = 0;  // records read, also when they are not kept
     bool ended = false;           // the summary's `end` is there: the DLL was unloaded
     std::vector<ExportCount> summary;
     std::uint64_t summaryTotal = 0;
@@ -104,19 +113,58 @@ struct Trace {
     // Result lines whose inputs line was dropped at the size bound.
     std::uint64_t orphanResults = 0;
 
+    // The last record (by sequence number) had no result; its number, and the first one.
+    bool lastUnanswered = false;
+    std::uint64_t lastSeq = 0;
+    std::uint64_t firstSeq = 0;
+
     // A header and something to replay (or a clean, empty trace).
-    bool Usable() const { return hasHeader && (!records.empty() || problems.empty()); }
+    bool Usable() const { return hasHeader && (recordCount > 0 || problems.empty()); }
     // The last call had not returned, or its line was cut: the host died.
-    bool LastRecordCut() const;
+    bool LastRecordCut() const { return cutLine || (!ended && lastUnanswered); }
 };
 
-// Parses a whole file's bytes. Never throws on content; at most
-// kMaxProblems problems are listed (the rest counted in the last one).
-Trace ParseTrace(std::string_view file);
+// At most kMaxProblems problems are listed (the rest counted in the last one).
 inline constexpr std::size_t kMaxProblems = 1000;
+// Calls whose lines may come out of order: a result later than this many
+// calls after its call line, or a call line later than this, is named.
+inline constexpr std::size_t kOrderWindow = 1u << 14;
+// The longest line read; a longer one is named and skipped.
+inline constexpr std::size_t kMaxLineBytes = 64u << 10;
 
-// Reads and parses `path`; nullopt (and `error` set) when it cannot be read.
+// Reads a trace record by record:
+//     TraceReader reader;
+//     if (!reader.Open(path, &error)) ...;
+//     for (Record record; reader.Next(record);) ...;
+//     reader.Facts()  // the header at once; the summary and problems after the last Next
+class TraceReader {
+public:
+    TraceReader();
+    ~TraceReader();
+    TraceReader(const TraceReader&) = delete;
+    TraceReader& operator=(const TraceReader&) = delete;
+
+    // False (and `error` set) when `path` is no file that can be read.
+    bool Open(const std::string& path, std::string* error);
+    // The bytes of a whole file, kept by the caller while this reads.
+    void OpenBytes(std::string_view bytes);
+
+    // The next record in sequence order; false after the last one.
+    bool Next(Record& record);
+    const Trace& Facts() const;
+
+private:
+    struct State;
+    std::unique_ptr<State> state_;
+};
+
+// Parses a whole file's bytes, keeping every record.
+Trace ParseTrace(std::string_view file);
+// Reads and parses `path`, keeping every record; nullopt (and `error` set)
+// when it cannot be read.
 std::optional<Trace> ReadTraceFile(const std::string& path, std::string* error);
+// Time since the load of a record, in seconds; nullopt when the rate is not known.
+std::optional<double> SecondsOf(const Header& header, std::uint64_t ticks);
 
 // The escaped form of a text ("\"a\\u00E9\"", a trailing + past `bound`
 // units), as the tracing build writes it; and back.

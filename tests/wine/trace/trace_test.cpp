@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -205,6 +206,87 @@ TEST(TracingBuild, NamesATextItCannotReadAndKeepsTheCall) {
     }
     VirtualFree(page, 0, MEM_RELEASE);
     VirtualFree(reserved, 0, MEM_RELEASE);
+}
+
+// A text freed by another thread after the recorder has seen its memory:
+// the region is kept, so no query looks at it again, and the recorder's
+// copy of the text faults. The recorder names the text unreadable and the
+// body then faults on it, as the plain DLL's would: the host's own fault.
+// A fault of the recorder's would lose the call's inputs line.
+TEST(TracingBuild, ATextFreedByAnotherThreadIsRecordedUnreadable) {
+    const std::string folder = FreshFolder("freed");
+    static const char16_t pattern[] = u"b";
+    auto* text = static_cast<char16_t*>(VirtualAlloc(nullptr, 4096, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
+    ASSERT_NE(text, nullptr);
+    text[0] = u'a', text[1] = u'b', text[2] = 0;
+    const Slots slots = Slots(5).Text(3, text).Text(2, pattern);
+    std::vector<GuardedCall> calls;
+    {
+        TracingLibrary library(folder);
+        const void* search = ExportAddress(GetModuleHandleA("lumivextaran.dll"), kSearch);
+        calls.push_back(CallGuardedAt(search, slots, 0x037F));
+        std::thread([text] { VirtualFree(text, 0, MEM_RELEASE); }).join();
+        calls.push_back(CallGuardedAt(search, slots, 0x037F));
+    }
+    const struct {
+        trace::Text::State recorded;
+        bool faults;
+    } expected[] = {
+        {trace::Text::State::Whole,      false},
+        {trace::Text::State::Unreadable, true},
+    };
+    const trace::Trace trace = TraceIn(folder);
+    EXPECT_TRUE(trace.problems.empty()) << trace.problems.front().line << ": " << trace.problems.front().what;
+    ASSERT_EQ(trace.records.size(), std::size(expected));
+    for (std::size_t i = 0; i < std::size(expected); ++i) {
+        ASSERT_NE(trace.records[i].TextOf(3), nullptr) << i;
+        EXPECT_EQ(trace.records[i].TextOf(3)->state, expected[i].recorded) << i;
+        EXPECT_EQ(calls[i].trapped.has_value(), expected[i].faults) << i;
+        EXPECT_EQ(trace.records[i].result.has_value(), !expected[i].faults) << i;
+    }
+}
+
+// Texts freed and made again by another thread while calls read them:
+// whatever each call meets, its inputs are recorded and its outcome is the
+// body's (an answer, or a fault on the freed text).
+TEST(TracingBuild, TextsFreedWhileCallsReadThemLeaveEveryCallsInputs) {
+    constexpr int kCalls = 3000;
+    const std::string folder = FreshFolder("racing");
+    static const char16_t pattern[] = u"b";
+    std::atomic<char16_t*> current{nullptr};
+    std::atomic<bool> stop{false};
+    std::vector<bool> faulted;
+    {
+        TracingLibrary library(folder);
+        const void* search = ExportAddress(GetModuleHandleA("lumivextaran.dll"), kSearch);
+        std::thread freer([&] {
+            while (!stop) {
+                auto* text = static_cast<char16_t*>(VirtualAlloc(nullptr, 4096, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
+                text[0] = u'a', text[1] = u'b', text[2] = 0;
+                current = text;
+                Sleep(0);
+                VirtualFree(text, 0, MEM_RELEASE);
+            }
+        });
+        while (current == nullptr) Sleep(0);
+        for (int i = 0; i < kCalls; ++i)
+            faulted.push_back(CallGuardedAt(search, Slots(5).Text(3, current.load()).Text(2, pattern), 0x037F)
+                                  .trapped.has_value());
+        stop = true;
+        freer.join();
+    }
+    const trace::Trace trace = TraceIn(folder);
+    EXPECT_TRUE(trace.problems.empty()) << trace.problems.front().line << ": " << trace.problems.front().what;
+    ASSERT_EQ(trace.records.size(), std::size_t{kCalls});
+    for (std::size_t i = 0; i < trace.records.size(); ++i) {
+        const trace::Text* text = trace.records[i].TextOf(3);
+        ASSERT_NE(text, nullptr) << i;
+        // Read, or not readable: a freed page may also be taken by another
+        // mapping before the call reads it, and is then read as it stands.
+        EXPECT_NE(text->state, trace::Text::State::Null) << i;
+        EXPECT_NE(text->state, trace::Text::State::Unread) << i;
+        EXPECT_EQ(trace.records[i].result.has_value(), !faulted[i]) << i;
+    }
 }
 
 // OutputDebugString raises an exception that a debugger would take; a

@@ -7,17 +7,10 @@
 #include <string>
 #include <string_view>
 
+#include "tests/fuzz/require.h"
 #include "tools/trace/trace_reader.h"
 
 namespace {
-
-#define REQUIRE(condition)                                                       \
-    do {                                                                         \
-        if (!(condition)) {                                                      \
-            std::fprintf(stderr, "%s:%d: %s\n", __FILE__, __LINE__, #condition); \
-            std::abort();                                                        \
-        }                                                                        \
-    } while (false)
 
 // A valid header first, so most inputs reach the record lines.
 const std::string kHeader =

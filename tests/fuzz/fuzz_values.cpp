@@ -12,6 +12,7 @@
 #include <string_view>
 #include <vector>
 
+#include "tests/fuzz/require.h"
 #include "values/find_text.h"
 #include "values/format_fixed.h"
 #include "values/format_time.h"
@@ -19,15 +20,6 @@
 #include "values/x87.h"
 
 namespace {
-
-// Reports the broken property and aborts, which libFuzzer records as a finding.
-#define REQUIRE(condition)                                                       \
-    do {                                                                         \
-        if (!(condition)) {                                                      \
-            std::fprintf(stderr, "%s:%d: %s\n", __FILE__, __LINE__, #condition); \
-            std::abort();                                                        \
-        }                                                                        \
-    } while (false)
 
 // Takes bytes from the front of the input; zeros once it runs out.
 class Bytes {

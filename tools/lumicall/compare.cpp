@@ -23,6 +23,7 @@
 #include "tools/lumicall/request_words.h"
 #include "tools/lumicall/target.h"
 #include "tools/lumicall/version.h"
+#include "tools/lumicall/x87_check.h"
 
 namespace lumi::call {
 namespace {
@@ -274,8 +275,13 @@ public:
         const auto where = [&] { return "with " + RequestInputsWords(request) + ", under " + Hex(request.controlWord, 4); };
         const std::vector<std::string> myBreaches = Breaches(entry, mine, PushedSlots(request)),
                                        theirBreaches = Breaches(entry, theirs, PushedSlots(request));
-        breaches_[0].NoteBreaches(entry.code, myBreaches, where);
-        breaches_[1].NoteBreaches(entry.code, theirBreaches, where);
+        // The same breach of the same call by both is no difference between them.
+        if (!myBreaches.empty() && myBreaches == theirBreaches) {
+            shared_.NoteBreaches(entry.code, myBreaches, where);
+        } else {
+            breaches_[0].NoteBreaches(entry.code, myBreaches, where);
+            breaches_[1].NoteBreaches(entry.code, theirBreaches, where);
+        }
         // A broken contract says enough: that call's answer means nothing.
         if (!myBreaches.empty() || !theirBreaches.empty() || SameOutcome(entry, mine, theirs)) return;
         differences_.NoteDifference(entry.code, [&] {
@@ -286,6 +292,7 @@ public:
     std::size_t Calls() const { return calls_; }
     const CallLog& Differences() const { return differences_; }
     const CallLog& Breaking(int side) const { return breaches_[side]; }
+    const CallLog& BreakingAlike() const { return shared_; }
 
     // Each side's broken contracts, then the differences.
     std::vector<std::string> Failures(const char* const (&names)[2]) const {
@@ -299,6 +306,7 @@ public:
 private:
     std::size_t calls_ = 0;
     CallLog breaches_[2];
+    CallLog shared_;  // breaches both sides made alike, call by call
     CallLog differences_;
 };
 
@@ -320,18 +328,41 @@ std::string MissingWords(const Side& side) {
     return std::string(side.name) + " lacks " + std::to_string(side.missing.size());
 }
 
-std::string MissingCodes(const Side& side) {
+// "<who> does not export N of 275 exports: CODE ...".
+std::string MissingCodes(const std::string& whoLacks, const std::vector<std::string_view>& missing) {
     std::string codes;
-    for (std::string_view code : side.missing) codes += " " + std::string(code);
-    return "does not export " + std::to_string(side.missing.size()) + " of " + std::to_string(Catalogue().size()) +
+    for (std::string_view code : missing) codes += " " + std::string(code);
+    return whoLacks + " " + std::to_string(missing.size()) + " of " + std::to_string(Catalogue().size()) +
            " exports:" + codes;
 }
 
-std::string ContractWords(const Comparison& comparison, int side, const char* name) {
+// The codes `side` lacks and `other` lacks too (alike), or does not (apart).
+std::vector<std::string_view> Lacking(const Side& side, const Side& other, bool alike) {
+    std::vector<std::string_view> codes;
+    for (std::string_view code : side.missing)
+        if ((std::find(other.missing.begin(), other.missing.end(), code) != other.missing.end()) == alike) codes.push_back(code);
+    return codes;
+}
+
+// What both DLLs break or lack alike, and whose it is: on a machine that
+// fails the x87 self-test, the machine's.
+std::string AlikeWords(const CallLog& alike, std::size_t lackedAlike, const MachineCheck& machine) {
+    std::string words;
+    if (alike.ExportsBreaking() > 0)
+        words += "both break the contract of the same " + std::to_string(alike.ExportsBreaking()) +
+                 (alike.ExportsBreaking() == 1 ? " export" : " exports") + " alike";
+    if (lackedAlike > 0) words += (words.empty() ? "both lack the same " : ", and lack the same ") + std::to_string(lackedAlike) + " exports";
+    if (words.empty()) return "";
+    return words + (machine.Sound() || alike.ExportsBreaking() == 0 ? ": both DLLs'" : ": the machine's (" + std::string(kMachineFaultWords) + ")");
+}
+
+std::string ContractWords(const Comparison& comparison, int side, const char* const (&names)[2]) {
     const std::size_t breaking = comparison.Breaking(side).ExportsBreaking();
-    return std::string(name) + (breaking == 0 ? ": every call kept its contract"
+    const bool alike = comparison.BreakingAlike().ExportsBreaking() > 0;
+    return std::string(names[side]) +
+           (breaking == 0 ? (alike ? ": broke none that " + std::string(names[1 - side]) + " kept" : ": every call kept its contract")
                                               : ": " + std::to_string(breaking) + (breaking == 1 ? " export" : " exports") +
-                                                    " broke it");
+                                                    " broke it" + (alike ? " where the other did not" : ""));
 }
 
 }  // namespace
@@ -347,6 +378,7 @@ int Compare(CommandLine& line) {
     const ReportFile report(reportPath);
     try {
         const auto started = std::chrono::steady_clock::now();
+        const MachineCheck machine = CheckThisMachine();
         Side sides[2] = {OpenSide("this DLL", line.dll), OpenSide("the other", line.arguments[0])};
         const char* const names[2] = {sides[0].name, sides[1].name};
         Findings findings;
@@ -356,7 +388,7 @@ int Compare(CommandLine& line) {
                 callable.insert(entry.code);
         const Inputs inputs = InputsFor(callable);
         const std::vector<ControlWord> words = ControlWords(startWord, givenWord);
-        findings.Say("lumicall " + std::string(OwnVersion()) + " compare: do these two DLLs answer alike?\n\n" +
+        findings.Say(MachineFirstWords(machine) + "lumicall " + std::string(OwnVersion()) + " compare: do these two DLLs answer alike?\n\n" +
                      Line("this DLL", SideWords(sides[0])) + Line("the other", SideWords(sides[1])) +
                      Line("control words", ControlWordsWords(words, startWord, givenWord)) +
                      Line("inputs", std::to_string(inputs.requests.size()) + " calls of " +
@@ -364,9 +396,14 @@ int Compare(CommandLine& line) {
                                         std::to_string(inputs.known) + " known-answer inputs, " +
                                         std::to_string(inputs.edges) + " edge values, " +
                                         std::to_string(inputs.random) + " random") +
-                     Line("exports", MissingWords(sides[0]) + ", " + MissingWords(sides[1])));
-        for (const Side& side : sides)
-            if (!side.missing.empty()) findings.Fail(kLibraryWide, std::string(side.name) + " " + MissingCodes(side));
+                     Line("exports", MissingWords(sides[0]) + ", " + MissingWords(sides[1])) + Line("x87", MachineWords(machine)));
+        const std::vector<std::string_view> lackedAlike = Lacking(sides[0], sides[1], true);
+        std::size_t lackedApart = 0;
+        for (int side = 0; side < 2; ++side) {
+            const std::vector<std::string_view> apart = Lacking(sides[side], sides[1 - side], false);
+            lackedApart += apart.size();
+            if (!apart.empty()) findings.Fail(kLibraryWide, MissingCodes(std::string(sides[side].name) + " does not export", apart));
+        }
 
         Comparison comparison;
         std::vector<Request> requests = inputs.requests;
@@ -378,7 +415,20 @@ int Compare(CommandLine& line) {
         }
         findings.FailAll(comparison.Failures(names));
         const std::size_t differences = comparison.Differences().Differences();
-        findings.Say(Line("contracts", ContractWords(comparison, 0, names[0]) + "; " + ContractWords(comparison, 1, names[1])));
+        findings.Say(Line("contracts", ContractWords(comparison, 0, names) + "; " + ContractWords(comparison, 1, names)));
+        const std::string alike = AlikeWords(comparison.BreakingAlike(), lackedAlike.size(), machine);
+        if (!alike.empty()) {
+            std::vector<std::string> lines = comparison.BreakingAlike().BreachLines("both DLLs");
+            if (!lackedAlike.empty())
+                lines.insert(lines.begin(), std::string(kLibraryWide) + "  " + MissingCodes("neither DLL exports", lackedAlike));
+            const auto listed = [&](std::size_t shown) {
+                std::string text = Line("alike", alike);
+                for (std::size_t i = 0; i < lines.size() && i < shown; ++i) text += "    " + lines[i] + "\n";
+                if (lines.size() > shown) text += "    ... and " + std::to_string(lines.size() - shown) + " more: lumicall compare --report FILE writes them all\n";
+                return text;
+            };
+            findings.Say(listed(kFailuresShown), listed(lines.size()));
+        }
         findings.Say(Line("answers", differences == 0
                                          ? "all " + std::to_string(comparison.Calls()) + " calls answer alike"
                                          : std::to_string(differences) + " of " + std::to_string(comparison.Calls()) +
@@ -394,12 +444,11 @@ int Compare(CommandLine& line) {
         const std::string verdict =
             failed == 0 ? "VERDICT: SAME: the two DLLs answer alike (" + std::to_string(callable.size()) + " exports, " +
                               std::to_string(words.size()) + " control words, " + std::to_string(comparison.Calls()) +
-                              " calls each)"
+                              " calls each)" + (alike.empty() ? "" : "; " + alike)
                         : "VERDICT: DIFFERENT: " + std::to_string(differences) +
                               (differences == 1 ? " call answers" : " calls answer") + " differently, " +
                               std::to_string(comparison.Breaking(0).ExportsBreaking() + comparison.Breaking(1).ExportsBreaking()) +
-                              " broken contracts, " + std::to_string(sides[0].missing.size() + sides[1].missing.size()) +
-                              " exports missing";
+                              " broken contracts, " + std::to_string(lackedApart) + " exports missing";
         Print(findings.Ending(kFailuresShown, verdict, "compare"));
         report.Write(findings.Said() + findings.Ending(failed, verdict, "compare"));
         return failed == 0 ? kAllHeld : kContractBroken;

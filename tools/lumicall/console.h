@@ -18,6 +18,8 @@ namespace lumi::call {
 constexpr int kAllHeld = 0;
 constexpr int kContractBroken = 1;
 constexpr int kWrongUse = 2;
+// This machine failed the x87 self-test, and what was found cannot be held against the DLL.
+constexpr int kMachineFault = 3;
 
 // The DLL could not be loaded: reported with exit status 2.
 struct LoadError : std::runtime_error {

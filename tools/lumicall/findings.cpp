@@ -31,10 +31,17 @@ void Findings::Say(const std::string& text) {
     said_ += text;
 }
 
+void Findings::Say(const std::string& console, const std::string& report) {
+    Print(console);
+    std::fflush(stdout);
+    said_ += report;
+}
+
 std::string Findings::Ending(std::size_t shown, const std::string& verdict, std::string_view command) const {
     std::string text;
     if (!failures_.empty()) {
-        text += "\n" + std::to_string(failures_.size()) + (failures_.size() == 1 ? " failure:\n" : " failures:\n");
+        text += "\n" + std::to_string(failures_.size()) + (failures_.size() == 1 ? " failure" : " failures") +
+                (excuse_.empty() ? "" : ", not the DLL's to answer for (" + excuse_ + ")") + ":\n";
         for (std::size_t i = 0; i < failures_.size() && i < shown; ++i) text += "  " + failures_[i] + "\n";
         if (failures_.size() > shown)
             text += "  ... and " + std::to_string(failures_.size() - shown) + " more: lumicall " + std::string(command) +

@@ -24,6 +24,10 @@ public:
     void Fail(std::string_view code, std::string what) { failures_.push_back(std::string(code) + "  " + what); }
     void FailAll(const std::vector<std::string>& failures) { failures_.insert(failures_.end(), failures.begin(), failures.end()); }
     std::size_t FailureCount() const { return failures_.size(); }
+    // The failures are listed as not the DLL's to answer for, and why.
+    void Excuse(std::string why) { excuse_ = std::move(why); }
+    // Said on the console and written to the report in different lengths.
+    void Say(const std::string& console, const std::string& report);
 
     // The failures (the first `shown` of them) and the verdict; `command`
     // names the command whose --report writes them all.
@@ -33,6 +37,7 @@ public:
 private:
     std::string said_;
     std::vector<std::string> failures_;
+    std::string excuse_;
 };
 
 // What many calls of an export broke or answered otherwise, kept within

@@ -74,7 +74,8 @@ constexpr std::string_view kUsage =
     "calls the DLL in a worker process: an export that crashes or hangs (2 s) is named and\n"
     "the run goes on. A control word is compared on its masks, precision, rounding and\n"
     "infinity control. Exit status: 0 all held, 1 a contract was broken or an answer was\n"
-    "wrong, 2 wrong use, or no usable DLL.\n";
+    "wrong, 2 wrong use, or no usable DLL, 3 (check, verify, replay) failures seen on a\n"
+    "machine whose x87 fails lumicall's own self-test: not the DLL's to answer for.\n";
 
 std::vector<std::string> Arguments() {
     int count = 0;

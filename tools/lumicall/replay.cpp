@@ -21,6 +21,7 @@
 #include "tools/lumicall/request_words.h"
 #include "tools/lumicall/target.h"
 #include "tools/lumicall/version.h"
+#include "tools/lumicall/x87_check.h"
 #include "tools/trace/trace_reader.h"
 
 namespace lumi::call {
@@ -287,6 +288,7 @@ int Replay(CommandLine& line) {
 
         for (std::size_t row = 0; row < callsOfRow.size(); ++row)
             if (callsOfRow[row] > 0) counts[std::string(Catalogue()[row].code)] = callsOfRow[row];
+        const MachineCheck machine = CheckThisMachine();
         Target target = Target::Open(line.dll);
         const TargetFacts& facts = target.Facts();
         std::mt19937 random{std::random_device{}()};
@@ -294,7 +296,8 @@ int Replay(CommandLine& line) {
         const Separators traced{trace.header.decimalSeparator, trace.header.timeSeparator};
         const Separators now{observed.decimal.value_or(traced.decimal), observed.time.value_or(traced.time)};
         Findings findings;
-        std::string heading = "lumicall " + std::string(OwnVersion()) + " replay: does this DLL answer as the trace recorded?\n\n";
+        if (!machine.Sound()) findings.Excuse(std::string(kMachineFaultWords));
+        std::string heading = MachineFirstWords(machine) + "lumicall " + std::string(OwnVersion()) + " replay: does this DLL answer as the trace recorded?\n\n";
         // Said first: it explains text differences below.
         if (now.decimal != traced.decimal || now.time != traced.time)
             heading += "The trace's separators are not this DLL's: decimal " + SeparatorWords(traced.decimal) + ", time " +
@@ -419,15 +422,20 @@ int Replay(CommandLine& line) {
         if (trace.LastRecordCut()) also += "; the last call was cut";
         if (unreadableCount > 0) also += "; " + Plural(unreadableCount, "call", "calls") + " with an unreadable text not replayed";
         if (tally.cutTexts > 0) also += "; " + Plural(tally.cutTexts, "call", "calls") + " with a text kept in part not held against it";
+        const bool equal = differences == 0 && log.BreakingCalls() == 0;
         const std::string verdict =
-            differences == 0 && log.BreakingCalls() == 0
+            !equal && !machine.Sound()
+                ? MachineVerdict(std::to_string(differences) + " of " + Plural(tally.replayed, "call", "calls") +
+                                 " answering otherwise than recorded, " + std::to_string(log.BreakingCalls()) +
+                                 " breaking the contract")
+            : equal
                 ? "VERDICT: EQUAL: every one of the " + Plural(tally.replayed - tally.cutTexts, "call", "calls") + " replayed answers as recorded" +
                       (tally.separatorOnly > 0 ? " or differs by the separator alone" : "") + also
                 : "VERDICT: DIFFERENT: " + std::to_string(differences) + " of " + Plural(tally.replayed, "call", "calls") +
                       " answer otherwise than recorded, " + std::to_string(log.BreakingCalls()) + " broke the contract" + also;
         Print(findings.Ending(kFailuresShown, verdict, "replay"));
         report.Write(findings.Said() + findings.Ending(findings.FailureCount(), verdict, "replay"));
-        return differences == 0 && log.BreakingCalls() == 0 ? kAllHeld : kContractBroken;
+        return equal ? kAllHeld : !machine.Sound() ? kMachineFault : kContractBroken;
     } catch (const std::exception& error) {
         report.Write("lumicall: " + std::string(error.what()) + "\n");
         throw;

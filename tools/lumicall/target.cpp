@@ -15,6 +15,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <mutex>
 #include <stdexcept>
 #include <utility>
 
@@ -36,6 +37,10 @@ constexpr std::uint32_t kDefaultCallBound = 2000;   // ms a call may take; a sou
 constexpr int kHangsAtFullBound = 2;
 constexpr std::uint32_t kShortCallBound = 250;
 constexpr std::uint32_t kLoadBound = 8000;     // ms for a worker to start and load the DLL
+// ms for a worker told to quit to end of itself (its DLL's detach included)
+// before it is stopped; generous, for a loaded machine.
+constexpr std::uint32_t kQuitBound = 5000;
+constexpr std::uint32_t kStopBound = 8000;     // ms for a stopped worker to be gone
 constexpr std::uint32_t kPoll = 20;            // ms between looks at a lane's progress
 constexpr std::uint32_t kMagic = 0x4C554D49;   // "LUMI"
 constexpr UINT kCrashedStatus = 0xC0DEDEAD;    // the worker's exit status after an unhandled fault
@@ -116,6 +121,47 @@ struct Handle {
     }
     explicit operator bool() const { return value != nullptr; }
 };
+
+// The workers alive now, so that Ctrl-C (or the console closing) ends them
+// before lumicall itself ends; once it has, no worker starts again.
+class LiveWorkers {
+public:
+    static LiveWorkers& Get() {
+        static LiveWorkers live;
+        return live;
+    }
+    // Starts a worker with `start` unless lumicall is ending; false then.
+    template <typename Start>
+    bool Add(Start&& start) {
+        const std::lock_guard lock(mutex_);
+        if (ending_) return false;
+        if (const HANDLE process = start(); process != nullptr) processes_.push_back(process);
+        return true;
+    }
+    void Remove(HANDLE process) {
+        const std::lock_guard lock(mutex_);
+        std::erase(processes_, process);
+    }
+    // Stops every worker and waits until each is gone.
+    void EndAll() {
+        const std::lock_guard lock(mutex_);
+        ending_ = true;
+        for (const HANDLE process : processes_) {
+            TerminateProcess(process, 1);
+            WaitForSingleObject(process, kStopBound);
+        }
+    }
+
+private:
+    std::mutex mutex_;
+    std::vector<HANDLE> processes_;
+    bool ending_ = false;
+};
+
+BOOL WINAPI OnConsoleEnding(DWORD) {
+    LiveWorkers::Get().EndAll();
+    return FALSE;  // then the usual end of the process
+}
 
 // ---- The worker's side ----------------------------------------------------------------
 
@@ -433,14 +479,30 @@ public:
         // Under Wine, no debugger and no fault report of its own for a worker
         // an export kills: lumicall names the export itself.
         SetEnvironmentVariableW(L"WINEDEBUG", L"-all");
+        static std::once_flag handlerSet;
+        std::call_once(handlerSet, [] { SetConsoleCtrlHandler(OnConsoleEnding, TRUE); });
+        // The worker's standard handles are NUL: nothing it or its DLL writes
+        // mixes into lumicall's output. It opens the mapping and the events
+        // by name; its last words come back through the mapping.
+        SECURITY_ATTRIBUTES inherited{sizeof inherited, nullptr, TRUE};
+        const Handle nul(CreateFileW(L"NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherited,
+                                     OPEN_EXISTING, 0, nullptr));
+        if (!nul) return "cannot start a worker process: cannot open NUL: " + WindowsErrorText(GetLastError());
         STARTUPINFOW startup{};
         startup.cb = sizeof startup;
+        startup.dwFlags = STARTF_USESTDHANDLES;
+        startup.hStdInput = startup.hStdOutput = startup.hStdError = nul.value;
         PROCESS_INFORMATION process{};
-        // No handle of ours goes along: the worker opens the mapping and the
-        // events by name, and its output goes nowhere.
-        if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &startup,
-                            &process))
-            return "cannot start a worker process: " + WindowsErrorText(GetLastError());
+        DWORD error = 0;
+        const bool live = LiveWorkers::Get().Add([&]() -> HANDLE {
+            if (CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr, &startup,
+                               &process))
+                return process.hProcess;
+            error = GetLastError();
+            return nullptr;
+        });
+        if (!live) return "not started: lumicall is ending";
+        if (error != 0) return "cannot start a worker process: " + WindowsErrorText(error);
         CloseHandle(process.hThread);
         process_ = Handle(process.hProcess);
         ++started_;
@@ -459,9 +521,19 @@ public:
         if (!process_) return;
         if (WaitForSingleObject(process_.value, 0) == WAIT_TIMEOUT) {
             TerminateProcess(process_.value, 1);
-            WaitForSingleObject(process_.value, kLoadBound);
+            WaitForSingleObject(process_.value, kStopBound);
         }
-        process_ = Handle();
+        Forget();
+    }
+
+    // Tells the worker to quit and waits until it has; one that does not
+    // within the bound is stopped. Either way it is gone when this returns.
+    void Quit() {
+        if (!Running()) return Forget();
+        shared_->command = static_cast<LONG>(Command::Quit);
+        SetEvent(go_.value);
+        WaitForSingleObject(process_.value, kQuitBound);
+        Stop();
     }
 
     bool Running() const { return process_ && WaitForSingleObject(process_.value, 0) == WAIT_TIMEOUT; }
@@ -495,7 +567,7 @@ public:
                 result.words = "killed the worker process: " + DeathWords(*shared_, process_.value);
                 for (int l = 0; l < lanes; ++l)
                     result.culprit[l] = shared_->crashed ? shared_->crashLane == l : shared_->lane[l].inCall != 0;
-                process_ = Handle();
+                Forget();
                 return result;
             }
             const Clock::time_point now = Clock::now();
@@ -532,17 +604,15 @@ public:
         }
     }
 
-    void Quit() {
-        if (!Running()) return;
-        shared_->command = static_cast<LONG>(Command::Quit);
-        SetEvent(go_.value);
-        if (WaitForSingleObject(process_.value, 1000) != WAIT_OBJECT_0) Stop();
-        process_ = Handle();
-    }
-
     std::uint32_t bound_ = kDefaultCallBound;
 
 private:
+    // The process handle let go of, the process being gone.
+    void Forget() {
+        if (process_) LiveWorkers::Get().Remove(process_.value);
+        process_ = Handle();
+    }
+
     std::string path_;
     std::wstring name_;
     Handle mapping_, go_, done_, process_;
@@ -752,11 +822,44 @@ std::vector<std::vector<Outcome>> Target::RunLanes(std::span<const std::span<con
 
 namespace {
 
-DWORD WINAPI WatchSupervisor(void* supervisor) {
-    WaitForSingleObject(static_cast<HANDLE>(supervisor), INFINITE);
-    TerminateProcess(GetCurrentProcess(), kCrashedStatus);
+struct Watch {
+    HANDLE supervisor, quit, running;
+};
+
+// Ends the worker with its supervisor, even while a call into the DLL never
+// returns; returns when told to quit.
+DWORD WINAPI WatchSupervisor(void* context) {
+    const Watch& watch = *static_cast<const Watch*>(context);
+    const HANDLE waits[] = {watch.quit, watch.supervisor};
+    SetEvent(watch.running);
+    if (WaitForMultipleObjects(2, waits, FALSE, INFINITE) != WAIT_OBJECT_0) TerminateProcess(GetCurrentProcess(), kCrashedStatus);
     return 0;
 }
+
+// The watching thread, running before the worker reports ready and ended
+// before the worker exits: a process that exits while one of its threads
+// is still starting can lose its tie to Wine's server half-way, and Wine
+// then writes its complaint to the output lumicall shares.
+class Watcher {
+public:
+    explicit Watcher(HANDLE supervisor)
+        : quit_(CreateEventW(nullptr, TRUE, FALSE, nullptr)), running_(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {
+        watch_ = {supervisor, quit_.value, running_.value};
+        if (!quit_ || !running_) return;
+        thread_ = Handle(CreateThread(nullptr, 0, WatchSupervisor, &watch_, 0, nullptr));
+        if (thread_) WaitForSingleObject(running_.value, INFINITE);
+    }
+    ~Watcher() {
+        if (!thread_) return;
+        SetEvent(quit_.value);
+        WaitForSingleObject(thread_.value, INFINITE);
+    }
+    explicit operator bool() const { return static_cast<bool>(thread_); }
+
+private:
+    Handle quit_, running_, thread_;
+    Watch watch_{};
+};
 
 }  // namespace
 
@@ -774,9 +877,8 @@ int RunWorker(std::span<const std::string> arguments) {
     g_shared = static_cast<Shared*>(MapViewOfFile(mapping.value, FILE_MAP_ALL_ACCESS, 0, 0, sizeof(Shared)));
     if (g_shared == nullptr || g_shared->magic != kMagic) return kWrongUse;
 
-    // Ends with its supervisor, even while a call into the DLL never returns.
-    const HANDLE watcher = CreateThread(nullptr, 0, WatchSupervisor, parent.value, 0, nullptr);
-    if (watcher != nullptr) CloseHandle(watcher);
+    const Watcher watcher(parent.value);
+    if (!watcher) return kWrongUse;
     static LoadedLibrary library;
     LoadInWorker(library);
     SetEvent(done.value);

@@ -29,6 +29,7 @@
 #include "tools/lumicall/released_build.h"
 #include "tools/lumicall/target.h"
 #include "tools/lumicall/version.h"
+#include "tools/lumicall/x87_check.h"
 
 namespace lumi::call {
 namespace {
@@ -191,22 +192,24 @@ int Verify(CommandLine& line) {
         throw std::logic_error("lumicall was built wrongly: " + mismatch);
     try {
         const auto started = std::chrono::steady_clock::now();
+        const MachineCheck machine = CheckThisMachine();
         Target target = Target::Open(line.dll);
         const TargetFacts& facts = target.Facts();
         const bool tracing = FileIsTracingBuild(facts.loadedPath);
         std::mt19937 random{std::random_device{}()};
         Findings findings;
+        if (!machine.Sound()) findings.Excuse(std::string(kMachineFaultWords));
 
         const LocaleSeparators locale = LocaleSeparatorsNow();
         const Observed observed = ObservedSeparators(target, random);
         findings.Say(
-            "lumicall " + std::string(OwnVersion()) + " verify: does this lumivextaran.dll answer exactly here?\n\n" +
+            MachineFirstWords(machine) + "lumicall " + std::string(OwnVersion()) + " verify: does this lumivextaran.dll answer exactly here?\n\n" +
             Line("library", facts.loadedPath) +
             Line("version", (facts.version.empty() ? "none: this DLL carries no version resource" : facts.version) +
                                 (tracing ? " (the tracing build: it records every call)" : "")) +
             Line("SHA-256", facts.sha256) + Line("build", ReleasedBuildWords(facts.sha256)) +
             Line("Windows", WindowsVersionWords()) + Line("processor", ProcessorWords()) +
-            Line("control word", ControlWordWords(startWord) + ", as lumicall started") +
+            Line("control word", ControlWordWords(startWord) + ", as lumicall started") + Line("x87", MachineWords(machine)) +
             Line("separators", "decimal " + ObservedWords(observed.decimal, observed.decimalText) + ", time " +
                                    ObservedWords(observed.time, observed.timeText) + " in the DLL's own texts") +
             Line("", "decimal " + TakenWords(locale.decimal, locale.decimalItem) + ", time " +
@@ -287,11 +290,13 @@ int Verify(CommandLine& line) {
                               (total.raised == 0 ? "" : "; " + std::to_string(total.raised) +
                                                            " raised an x87 exception the word unmasks (allowed; not counted)") +
                               (total.missing == 0 ? "" : "; " + std::to_string(total.missing) + " not run") + ")"
-                        : "VERDICT: FAIL: " + name + " does not answer as it should on this machine: " +
-                              std::to_string(failed) + (failed == 1 ? " failure" : " failures");
+                        : !machine.Sound()
+                              ? MachineVerdict(std::to_string(failed) + (failed == 1 ? " failure" : " failures") + " of " + name)
+                              : "VERDICT: FAIL: " + name + " does not answer as it should on this machine: " +
+                                    std::to_string(failed) + (failed == 1 ? " failure" : " failures");
         Print(findings.Ending(kFailuresShown, verdict));
         report.Write(findings.Said() + findings.Ending(failed, verdict));
-        return failed == 0 ? kAllHeld : kContractBroken;
+        return failed == 0 ? kAllHeld : !machine.Sound() ? kMachineFault : kContractBroken;
     } catch (const std::exception& error) {
         report.Write("lumicall: " + std::string(error.what()) + "\n");
         throw;

@@ -1,10 +1,10 @@
 #include "tools/lumitrace/record_words.h"
 
 #include <bit>
-#include <charconv>
 #include <cstdio>
 
 #include "catalogue/describe.h"
+#include "tools/lumicall/shortest_double.h"
 
 namespace lumi::tracetool {
 namespace {
@@ -51,10 +51,7 @@ std::string Utf8(std::u16string_view units) {
     return out;
 }
 
-std::string ShortestDouble(std::uint64_t bits) {
-    char text[32];
-    return std::string(text, std::to_chars(text, text + sizeof text, std::bit_cast<double>(bits)).ptr);
-}
+std::string ShortestDouble(std::uint64_t bits) { return call::ShortestDouble(std::bit_cast<double>(bits)); }
 
 std::string TextWords(const trace::Text& text) {
     using State = trace::Text::State;

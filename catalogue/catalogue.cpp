@@ -155,6 +155,8 @@ constexpr ExportEntry kCatalogue[] = {
 #undef LUMI_ROUTINE_ROW
 };
 
+static_assert(std::size(kCatalogue) == kExportCount, "every row is counted");
+
 constexpr TextEntry kTexts[] = {
 #define TEXT(name, units, literal) {#name, units, text::name},
 #include "catalogue/texts.def"

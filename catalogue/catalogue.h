@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <span>
 #include <string_view>
@@ -56,6 +57,45 @@ struct TextEntry {
     int units;  // as the table states it
     const char16_t* text;
 };
+
+// The number of exports, counted off the tables: one row, one export.
+inline constexpr std::size_t kExportCount = 0
+#define TEXT_CONSTANT(...) +1
+#define INTEGER_CONSTANT(...) +1
+#define DOUBLE_CONSTANT(...) +1
+#define PASS_SLOT(...) +1
+#define PASS_DOUBLE(...) +1
+#define WIDEN_SLOT(...) +1
+#define DOUBLE_EXPRESSION(...) +1
+#define INTEGER_EXPRESSION(...) +1
+#define TRUTH_EXPRESSION(...) +1
+#define NUMBER_TO_TEXT(...) +1
+#define TIME_TO_TEXT(...) +1
+#define ROUND_TO_DIGITS(...) +1
+#define LARGER_OF(...) +1
+#define SMALLER_OF(...) +1
+#define FIND_TEXT(...) +1
+#include "catalogue/text_constants.def"
+#include "catalogue/number_constants.def"
+#include "catalogue/pass_through.def"
+#include "catalogue/arithmetic.def"
+#include "catalogue/formatting.def"
+#undef TEXT_CONSTANT
+#undef INTEGER_CONSTANT
+#undef DOUBLE_CONSTANT
+#undef PASS_SLOT
+#undef PASS_DOUBLE
+#undef WIDEN_SLOT
+#undef DOUBLE_EXPRESSION
+#undef INTEGER_EXPRESSION
+#undef TRUTH_EXPRESSION
+#undef NUMBER_TO_TEXT
+#undef TIME_TO_TEXT
+#undef ROUND_TO_DIGITS
+#undef LARGER_OF
+#undef SMALLER_OF
+#undef FIND_TEXT
+    ;
 
 std::span<const ExportEntry> Catalogue();
 std::span<const TextEntry> Texts();

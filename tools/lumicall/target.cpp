@@ -44,7 +44,7 @@ constexpr std::uint32_t kStopBound = 8000;     // ms for a stopped worker to be 
 constexpr std::uint32_t kPoll = 20;            // ms between looks at a lane's progress
 constexpr std::uint32_t kMagic = 0x4C554D49;   // "LUMI"
 constexpr UINT kCrashedStatus = 0xC0DEDEAD;    // the worker's exit status after an unhandled fault
-constexpr std::size_t kRows = 275;
+constexpr std::size_t kRows = kExportCount;
 
 enum class WorkerState : LONG { Starting, Ready, LoadFailed };
 enum class Command : LONG { None, Run, Quit };

@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <string>
 
-#include "tests/models/calendar.h"
+#include "tools/models/calendar.h"
 #include "tests/native/x87_test_support.h"
 
 namespace lumi {

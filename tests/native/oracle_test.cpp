@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/models/exact_decimal.h"
+#include "tools/models/exact_decimal.h"
 #include "tests/native/x87_test_support.h"
 #include "values/format_fixed.h"
 #include "values/rounding.h"

@@ -1,6 +1,6 @@
 // known_answers: writes the table of known answers that `lumicall verify`
 // replays on a user's machine. Every answer comes from one of the tests'
-// independent models (tests/models), never from the library's routines: the
+// independent models (tools/models), never from the library's routines: the
 // exact decimal model (number to text, rounding), the day-by-day calendar
 // (time to text), the standard library's search, the comparison rule of the
 // larger and smaller of two, and the arithmetic reference on this machine's
@@ -23,11 +23,11 @@
 #include <string>
 #include <vector>
 
-#include "tests/models/arithmetic_reference.h"
-#include "tests/models/calendar.h"
-#include "tests/models/exact_decimal.h"
-#include "tests/models/formatting_layout.h"
-#include "tests/models/plain_search.h"
+#include "tools/models/arithmetic_reference.h"
+#include "tools/models/calendar.h"
+#include "tools/models/exact_decimal.h"
+#include "tools/models/formatting_layout.h"
+#include "tools/models/plain_search.h"
 #include "tools/generated_file.h"
 
 namespace {

@@ -4,16 +4,13 @@
 #include <cstdio>
 
 #include "catalogue/describe.h"
-#include "tools/lumicall/shortest_double.h"
+#include "tools/words/hex.h"
+#include "tools/words/shortest_double.h"
 
 namespace lumi::tracetool {
 namespace {
 
-std::string Hex(std::uint64_t value, int digits) {
-    std::string text(static_cast<std::size_t>(digits), '0');
-    for (int i = digits - 1; i >= 0; --i, value >>= 4) text[static_cast<std::size_t>(i)] = trace::format::kHexDigits[value & 0xF];
-    return text;
-}
+using call::Hex;
 
 std::string SlotsWords(const SlotInput& input) {
     return input.kind == ValueKind::Double ? "slots " + std::to_string(input.slot) + "-" + std::to_string(input.slot + 1)

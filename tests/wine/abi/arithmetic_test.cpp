@@ -12,7 +12,7 @@
 #include <utility>
 #include <vector>
 
-#include "tests/models/arithmetic_reference.h"
+#include "tools/models/arithmetic_reference.h"
 #include "tests/wine/abi/row_model.h"
 
 namespace lumi::test {

@@ -11,7 +11,7 @@
 #include <string_view>
 
 #include "catalogue/catalogue.h"
-#include "tests/models/arithmetic_reference.h"
+#include "tools/models/arithmetic_reference.h"
 
 namespace lumi::test {
 namespace {

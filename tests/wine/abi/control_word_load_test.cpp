@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <string>
 
-#include "tests/models/arithmetic_reference.h"
+#include "tools/models/arithmetic_reference.h"
 #include "tests/wine/abi/row_model.h"
 
 namespace lumi::test {

@@ -5,7 +5,7 @@
 #include <sstream>
 #include <stdexcept>
 
-#include "tests/models/arithmetic_reference.h"
+#include "tools/models/arithmetic_reference.h"
 
 namespace lumi::test {
 namespace {

@@ -1,5 +1,5 @@
 // How a test places the inputs of a formatting, rounding or search row (as
-// tests/models/formatting_layout.h lists them) among decoys, and what any
+// tools/models/formatting_layout.h lists them) among decoys, and what any
 // call of such a row owes the caller.
 #pragma once
 
@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "catalogue/catalogue.h"
-#include "tests/models/formatting_layout.h"
+#include "tools/models/formatting_layout.h"
 #include "tests/wine/support/call_contract.h"
 #include "tests/wine/support/decoys.h"
 #include "tests/wine/support/library_under_test.h"

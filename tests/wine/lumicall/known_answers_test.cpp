@@ -6,7 +6,7 @@
 #include <string_view>
 
 #include "catalogue/catalogue.h"
-#include "tools/lumicall/known_answers.h"
+#include "tools/lumicall/judging/known_answers.h"
 
 namespace lumi::call {
 namespace {

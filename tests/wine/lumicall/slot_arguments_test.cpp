@@ -1,6 +1,6 @@
 // lumicall's call arguments: how each form is read, and how they are laid
 // into a row's slots or refused with a reason.
-#include "tools/lumicall/slot_arguments.h"
+#include "tools/lumicall/commands/slot_arguments.h"
 
 #include <gtest/gtest.h>
 

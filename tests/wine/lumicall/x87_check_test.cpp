@@ -5,8 +5,8 @@
 #include <set>
 #include <vector>
 
-#include "tools/lumicall/machine.h"
-#include "tools/lumicall/x87_check.h"
+#include "tools/lumicall/worker/machine.h"
+#include "tools/lumicall/judging/x87_check.h"
 
 namespace lumi::call {
 namespace {

@@ -10,7 +10,7 @@
 #include <string_view>
 
 #include "catalogue/catalogue.h"
-#include "tools/lumicall/guarded_call.h"
+#include "tools/lumicall/worker/guarded_call.h"
 #include "tools/slotcall/slot_call.h"
 
 namespace lumi::test {

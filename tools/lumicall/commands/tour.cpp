@@ -1,0 +1,120 @@
+// lumicall tour: a few exports of every family, called and answered.
+#include <cstdio>
+#include <optional>
+#include <random>
+
+#include "catalogue/describe.h"
+#include "tools/lumicall/commands/console.h"
+#include "tools/lumicall/judging/answers.h"
+#include "tools/lumicall/judging/contract.h"
+#include "tools/lumicall/worker/target.h"
+
+namespace lumi::call {
+namespace {
+
+struct Stop {
+    std::string_view code;
+    std::vector<std::string_view> arguments;  // as `lumicall call` takes them
+};
+
+const Stop kStops[] = {
+    {"iI11IIii1I", {}},
+    {"IiIIiII1II", {}},
+    {"iIi1iiIIII", {}},
+    {"Ii1iIiIIIi", {}},
+    {"1iIIIiIii1", {}},
+    {"111iii11Ii", {}},
+    {"i1i1iI1iIi", {"3=i:42"}},
+    {"1iii1iI111", {"4=d:1.5"}},
+    {"iiii111iiI", {"4=i:-7"}},
+    {"I1IIiIIii1", {"0=d:0.1"}},
+    {"1iiiii1iIi", {"0=d:1"}},
+    {"iI1IIiIIiI", {"0=d:3", "3=d:0.5", "5=d:2"}},
+    {"1IiiIii11i", {"2=i:-5"}},
+    {"IIII1I11ii", {"2=d:1.5", "7=i:134"}},
+    {"Ii1IiI1III", {"0=d:1.23456", "4=i:5"}},
+    {"III1I1iiIi", {"1=d:1.23456"}},
+    {"iI1I1III1I", {"0=i:1700000000"}},
+    {"I1IIiii11I", {"0=i:1700000000"}},
+    {"iIIii1i1I1", {"0=d:2.71828", "3=i:2"}},
+    {"11iIIIi1i1", {"0=d:1.5", "4=d:2.5"}},
+    {"Iii1i1ii1I", {"2=d:1.5", "6=d:2.5"}},
+    {"iIiIIiIii1", {"0=t:Buy", "2=t:Attempt to Open Buy @"}},
+};
+
+// "slots 1-2 = 1.23456": an argument as the row sees it.
+std::string ArgumentWords(const SlotArgument& argument) {
+    const std::string_view value = std::string_view(argument.spelling).substr(argument.spelling.find(':') + 1);
+    const SlotInput where{static_cast<std::int8_t>(argument.slot),
+                          argument.kind == ArgumentKind::Double ? ValueKind::Double : ValueKind::Word};
+    return SlotWords(where) + " = " + (argument.kind == ArgumentKind::Text ? QuotedText(argument.text) : std::string(value));
+}
+
+}  // namespace
+
+int Tour(CommandLine& line) {
+    line.RefuseOtherOptions();
+    if (!line.arguments.empty()) throw UsageError("tour takes no argument '" + line.arguments[0] + "'");
+    Target target = Target::Open(line.dll);
+    std::mt19937 random{std::random_device{}()};
+    Print(target.Facts().FileName() + ", " + std::to_string(target.Facts().exportNames.size()) +
+          " exports; a few of each family, called with decoys in every slot they do not read:\n");
+    std::fflush(stdout);
+
+    // All stops in one batch: a stop that hangs or kills the worker is named
+    // and the tour goes on with a fresh one.
+    std::vector<SlotFill> fills;
+    std::vector<std::string> givens;
+    std::vector<Request> requests;
+    for (const Stop& stop : kStops) {
+        const ExportEntry& entry = EntryFor(stop.code);
+        std::vector<SlotArgument> arguments;
+        std::string given;
+        for (std::string_view spelling : stop.arguments) {
+            arguments.push_back(ParseArgument(spelling));
+            given += (given.empty() ? "" : ", ") + ArgumentWords(arguments.back());
+        }
+        fills.push_back(FillSlots(entry, arguments, random));
+        givens.push_back(given);
+    }
+    for (std::size_t i = 0; i < fills.size(); ++i)
+        requests.push_back(RequestOf(EntryFor(kStops[i].code), fills[i], kDefaultControlWord));
+    const std::vector<Outcome> outcomes = target.Run(requests);
+    const Separators separators = SeparatorsNow();
+
+    int broken = 0;
+    std::optional<Family> family;
+    for (std::size_t i = 0; i < requests.size(); ++i) {
+        const ExportEntry& entry = requests[i].Entry();
+        std::string text;
+        if (family != entry.family) text += "\n" + std::string(FamilyHeading(entry.family)) + "\n";
+        family = entry.family;
+        std::string answer = "(not exported)";
+        if (target.Exports(entry)) {
+            const Outcome& outcome = outcomes[i];
+            const std::vector<std::string> breaches = Breaches(entry, outcome, fills[i].words);
+            const AnswerCheck check = breaches.empty() ? CheckAnswer(requests[i], outcome, separators) : AnswerCheck{};
+            answer = ResultWords(entry, outcome);
+            if (!breaches.empty()) answer += "  [contract broken: " + breaches.front() + "]";
+            else if (!check.wrong.empty()) answer += "  [wrong answer: " + check.wrong + "]";
+            broken += !breaches.empty() || !check.wrong.empty();
+        } else {
+            ++broken;
+        }
+        // Code and body, then the arguments and the answer beneath the body.
+        text += "  " + std::string(entry.code) + "  " + BodyWords(entry);
+        text += givens[i].empty() ? "  → " + answer + "\n"
+                                  : "\n" + std::string(entry.code.size() + 4, ' ') + givens[i] + "  → " + answer + "\n";
+        Print(text);
+        std::fflush(stdout);
+    }
+    Print(broken == 0 ? "\nEvery call kept its contract and answered as the models say. More: lumicall list, "
+                        "lumicall call CODE ARG..., lumicall check\n"
+                      : "\n" + std::to_string(broken) +
+                            (broken == 1 ? " call broke its contract or answered wrongly"
+                                         : " calls broke their contract or answered wrongly") +
+                            ": run lumicall check\n");
+    return broken == 0 ? kAllHeld : kContractBroken;
+}
+
+}  // namespace lumi::call

@@ -16,6 +16,7 @@
 #include "tools/lumicall/judging/answers.h"
 #include "tools/lumicall/judging/check.h"
 #include "tools/lumicall/commands/console.h"
+#include "tools/lumicall/commands/reported_run.h"
 #include "tools/lumicall/judging/contract.h"
 #include "tools/lumicall/judging/findings.h"
 #include "tools/lumicall/judging/known_answers.h"
@@ -32,7 +33,6 @@ namespace {
 constexpr std::mt19937::result_type kDecoySeed = 0x6C756D69;
 constexpr int kRandomCallsPerExport = 8;
 constexpr std::size_t kFullProductBound = 400;  // more edge combinations than this: pairs only
-constexpr std::size_t kFailuresShown = 20;       // on the console; the report has them all
 
 // The twelve combinations of precision and rounding, every exception masked.
 constexpr std::uint16_t kAllMasked = 0x007F;
@@ -365,6 +365,84 @@ std::string ContractWords(const Comparison& comparison, int side, const char* co
                                                     " broke it" + (alike ? " where the other did not" : ""));
 }
 
+// compare's work: both DLLs called with the same inputs under each word,
+// their contracts and answers held side by side.
+Verdict CompareDlls(const std::string& dll, const std::string& other, std::uint16_t startWord,
+                    std::optional<std::uint16_t> givenWord, Findings& findings) {
+    const auto started = std::chrono::steady_clock::now();
+    const MachineCheck machine = CheckThisMachine();
+    Side sides[2] = {OpenSide("this DLL", dll), OpenSide("the other", other)};
+    const char* const names[2] = {sides[0].name, sides[1].name};
+    std::set<std::string_view> callable;
+    for (const ExportEntry& entry : Catalogue())
+        if (sides[0].target.Exports(entry) && sides[1].target.Exports(entry))
+            callable.insert(entry.code);
+    const Inputs inputs = InputsFor(callable);
+    const std::vector<ControlWord> words = ControlWords(startWord, givenWord);
+    findings.Say(MachineFirstWords(machine) + "lumicall " + std::string(OwnVersion()) + " compare: do these two DLLs answer alike?\n\n" +
+                 Line("this DLL", SideWords(sides[0])) + Line("the other", SideWords(sides[1])) +
+                 Line("control words", ControlWordsWords(words, startWord, givenWord)) +
+                 Line("inputs", std::to_string(inputs.requests.size()) + " calls of " +
+                                    std::to_string(callable.size()) + " exports under each word: " +
+                                    std::to_string(inputs.known) + " known-answer inputs, " +
+                                    std::to_string(inputs.edges) + " edge values, " +
+                                    std::to_string(inputs.random) + " random") +
+                 Line("exports", MissingWords(sides[0]) + ", " + MissingWords(sides[1])) + Line("x87", MachineWords(machine)));
+    const std::vector<std::string_view> lackedAlike = Lacking(sides[0], sides[1], true);
+    std::size_t lackedApart = 0;
+    for (int side = 0; side < 2; ++side) {
+        const std::vector<std::string_view> apart = Lacking(sides[side], sides[1 - side], false);
+        lackedApart += apart.size();
+        if (!apart.empty()) findings.Fail(kLibraryWide, MissingCodes(std::string(sides[side].name) + " does not export", apart));
+    }
+
+    Comparison comparison;
+    std::vector<Request> requests = inputs.requests;
+    for (const ControlWord& word : words) {
+        for (Request& request : requests) request.controlWord = word.word;
+        const std::vector<Outcome> mine = sides[0].target.Run(requests);
+        const std::vector<Outcome> theirs = sides[1].target.Run(requests);
+        for (std::size_t i = 0; i < requests.size(); ++i) comparison.Compare(requests[i], mine[i], theirs[i]);
+    }
+    findings.FailAll(comparison.Failures(names));
+    const std::size_t differences = comparison.Differences().Differences();
+    findings.Say(Line("contracts", ContractWords(comparison, 0, names) + "; " + ContractWords(comparison, 1, names)));
+    const std::string alike = AlikeWords(comparison.BreakingAlike(), lackedAlike.size(), machine);
+    if (!alike.empty()) {
+        std::vector<std::string> lines = comparison.BreakingAlike().BreachLines("both DLLs");
+        if (!lackedAlike.empty())
+            lines.insert(lines.begin(), std::string(kLibraryWide) + "  " + MissingCodes("neither DLL exports", lackedAlike));
+        const auto listed = [&](std::size_t shown) {
+            std::string text = Line("alike", alike);
+            for (std::size_t i = 0; i < lines.size() && i < shown; ++i) text += "    " + lines[i] + "\n";
+            if (lines.size() > shown) text += "    ... and " + std::to_string(lines.size() - shown) + " more: lumicall compare --report FILE writes them all\n";
+            return text;
+        };
+        findings.Say(listed(kFailuresShown), listed(lines.size()));
+    }
+    findings.Say(Line("answers", differences == 0
+                                     ? "all " + std::to_string(comparison.Calls()) + " calls answer alike"
+                                     : std::to_string(differences) + " of " + std::to_string(comparison.Calls()) +
+                                           " calls answer differently, in " +
+                                           std::to_string(comparison.Differences().ExportsDiffering()) +
+                                           (comparison.Differences().ExportsDiffering() == 1 ? " export" : " exports")));
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    char took[32];
+    std::snprintf(took, sizeof took, "%.1f s", seconds);
+    findings.Say(Line("time", took));
+
+    const std::size_t failed = findings.FailureCount();
+    const std::string verdict =
+        failed == 0 ? "VERDICT: SAME: the two DLLs answer alike (" + std::to_string(callable.size()) + " exports, " +
+                          std::to_string(words.size()) + " control words, " + std::to_string(comparison.Calls()) +
+                          " calls each)" + (alike.empty() ? "" : "; " + alike)
+                    : "VERDICT: DIFFERENT: " + std::to_string(differences) +
+                          (differences == 1 ? " call answers" : " calls answer") + " differently, " +
+                          std::to_string(comparison.Breaking(0).ExportsBreaking() + comparison.Breaking(1).ExportsBreaking()) +
+                          " broken contracts, " + std::to_string(lackedApart) + " exports missing";
+    return {verdict, failed == 0, false};
+}
+
 }  // namespace
 
 int Compare(CommandLine& line) {
@@ -375,87 +453,9 @@ int Compare(CommandLine& line) {
     if (line.arguments.size() > 1) throw UsageError("compare takes one other DLL, not '" + line.arguments[1] + "' too");
     if (line.arguments[0].empty()) throw UsageError("compare needs the other DLL's path, not an empty one");
     const std::uint16_t startWord = ControlWordNow();
-    const ReportFile report(reportPath);
-    try {
-        const auto started = std::chrono::steady_clock::now();
-        const MachineCheck machine = CheckThisMachine();
-        Side sides[2] = {OpenSide("this DLL", line.dll), OpenSide("the other", line.arguments[0])};
-        const char* const names[2] = {sides[0].name, sides[1].name};
-        Findings findings;
-        std::set<std::string_view> callable;
-        for (const ExportEntry& entry : Catalogue())
-            if (sides[0].target.Exports(entry) && sides[1].target.Exports(entry))
-                callable.insert(entry.code);
-        const Inputs inputs = InputsFor(callable);
-        const std::vector<ControlWord> words = ControlWords(startWord, givenWord);
-        findings.Say(MachineFirstWords(machine) + "lumicall " + std::string(OwnVersion()) + " compare: do these two DLLs answer alike?\n\n" +
-                     Line("this DLL", SideWords(sides[0])) + Line("the other", SideWords(sides[1])) +
-                     Line("control words", ControlWordsWords(words, startWord, givenWord)) +
-                     Line("inputs", std::to_string(inputs.requests.size()) + " calls of " +
-                                        std::to_string(callable.size()) + " exports under each word: " +
-                                        std::to_string(inputs.known) + " known-answer inputs, " +
-                                        std::to_string(inputs.edges) + " edge values, " +
-                                        std::to_string(inputs.random) + " random") +
-                     Line("exports", MissingWords(sides[0]) + ", " + MissingWords(sides[1])) + Line("x87", MachineWords(machine)));
-        const std::vector<std::string_view> lackedAlike = Lacking(sides[0], sides[1], true);
-        std::size_t lackedApart = 0;
-        for (int side = 0; side < 2; ++side) {
-            const std::vector<std::string_view> apart = Lacking(sides[side], sides[1 - side], false);
-            lackedApart += apart.size();
-            if (!apart.empty()) findings.Fail(kLibraryWide, MissingCodes(std::string(sides[side].name) + " does not export", apart));
-        }
-
-        Comparison comparison;
-        std::vector<Request> requests = inputs.requests;
-        for (const ControlWord& word : words) {
-            for (Request& request : requests) request.controlWord = word.word;
-            const std::vector<Outcome> mine = sides[0].target.Run(requests);
-            const std::vector<Outcome> theirs = sides[1].target.Run(requests);
-            for (std::size_t i = 0; i < requests.size(); ++i) comparison.Compare(requests[i], mine[i], theirs[i]);
-        }
-        findings.FailAll(comparison.Failures(names));
-        const std::size_t differences = comparison.Differences().Differences();
-        findings.Say(Line("contracts", ContractWords(comparison, 0, names) + "; " + ContractWords(comparison, 1, names)));
-        const std::string alike = AlikeWords(comparison.BreakingAlike(), lackedAlike.size(), machine);
-        if (!alike.empty()) {
-            std::vector<std::string> lines = comparison.BreakingAlike().BreachLines("both DLLs");
-            if (!lackedAlike.empty())
-                lines.insert(lines.begin(), std::string(kLibraryWide) + "  " + MissingCodes("neither DLL exports", lackedAlike));
-            const auto listed = [&](std::size_t shown) {
-                std::string text = Line("alike", alike);
-                for (std::size_t i = 0; i < lines.size() && i < shown; ++i) text += "    " + lines[i] + "\n";
-                if (lines.size() > shown) text += "    ... and " + std::to_string(lines.size() - shown) + " more: lumicall compare --report FILE writes them all\n";
-                return text;
-            };
-            findings.Say(listed(kFailuresShown), listed(lines.size()));
-        }
-        findings.Say(Line("answers", differences == 0
-                                         ? "all " + std::to_string(comparison.Calls()) + " calls answer alike"
-                                         : std::to_string(differences) + " of " + std::to_string(comparison.Calls()) +
-                                               " calls answer differently, in " +
-                                               std::to_string(comparison.Differences().ExportsDiffering()) +
-                                               (comparison.Differences().ExportsDiffering() == 1 ? " export" : " exports")));
-        const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-        char took[32];
-        std::snprintf(took, sizeof took, "%.1f s", seconds);
-        findings.Say(Line("time", took));
-
-        const std::size_t failed = findings.FailureCount();
-        const std::string verdict =
-            failed == 0 ? "VERDICT: SAME: the two DLLs answer alike (" + std::to_string(callable.size()) + " exports, " +
-                              std::to_string(words.size()) + " control words, " + std::to_string(comparison.Calls()) +
-                              " calls each)" + (alike.empty() ? "" : "; " + alike)
-                        : "VERDICT: DIFFERENT: " + std::to_string(differences) +
-                              (differences == 1 ? " call answers" : " calls answer") + " differently, " +
-                              std::to_string(comparison.Breaking(0).ExportsBreaking() + comparison.Breaking(1).ExportsBreaking()) +
-                              " broken contracts, " + std::to_string(lackedApart) + " exports missing";
-        Print(findings.Ending(kFailuresShown, verdict, "compare"));
-        report.Write(findings.Said() + findings.Ending(failed, verdict, "compare"));
-        return failed == 0 ? kAllHeld : kContractBroken;
-    } catch (const std::exception& error) {
-        report.Write("lumicall: " + std::string(error.what()) + "\n");
-        throw;
-    }
+    return RunReported({"compare", reportPath, {}, [&](Findings& findings) {
+                            return CompareDlls(line.dll, line.arguments[0], startWord, givenWord, findings);
+                        }});
 }
 
 }  // namespace lumi::call

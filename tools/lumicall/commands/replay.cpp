@@ -16,6 +16,7 @@
 #include "catalogue/describe.h"
 #include "tools/lumicall/judging/answers.h"
 #include "tools/lumicall/commands/console.h"
+#include "tools/lumicall/commands/reported_run.h"
 #include "tools/lumicall/judging/contract.h"
 #include "tools/lumicall/judging/findings.h"
 #include "tools/lumicall/judging/request_words.h"
@@ -31,7 +32,6 @@ using trace::Record;
 using trace::Trace;
 
 constexpr std::size_t kBatch = 1u << 16;         // records handed to the worker at once
-constexpr std::size_t kFailuresShown = 20;       // on the console; the report has them all
 constexpr std::size_t kProblemsShown = 20;       // lines of the trace it could not use
 constexpr std::size_t kSeparatorOnlyShown = 5;  // examples of texts that differ only by it
 
@@ -234,6 +234,244 @@ std::string CallWords(const Record& record, const Request& request) {
            "  with " + RequestInputsWords(request) + ", under " + Hex(record.controlWord, 4);
 }
 
+// What the first reading of a trace found: the calls of each export, for the
+// table, and the records that cannot be replayed.
+struct Survey {
+    std::map<std::string, std::size_t> counts;
+    std::vector<trace::Problem> misfits;  // the first kMaxProblems, by line
+    std::size_t misfitCount = 0;
+    std::vector<std::string> unreadable;  // calls that cannot be made again as they were made (the first few)
+    std::size_t unreadableCount = 0, usableCount = 0;
+};
+
+Survey SurveyTrace(trace::TraceReader& survey, const std::string& path, RowsByCode& rows) {
+    std::string error;
+    if (!survey.Open(path, &error)) throw std::runtime_error("cannot read the trace " + path + ": " + error);
+    std::vector<std::size_t> callsOfRow(Catalogue().size());
+    std::map<std::string, std::size_t> counts;  // by code, for the table
+    std::vector<trace::Problem> misfits;        // the first kMaxProblems, by line
+    std::size_t misfitCount = 0;
+    std::vector<std::string> unreadable;  // calls that cannot be made again as they were made (the first few)
+    std::size_t unreadableCount = 0, usableCount = 0;
+    for (Record record; survey.Next(record);) {
+        const ExportEntry* entry = rows.Find(record.code);
+        if (entry != nullptr) ++callsOfRow[entry - Catalogue().data()];
+        else ++counts[record.code];
+        if (const std::string misfit = Misfit(record, entry); !misfit.empty()) {
+            if (misfitCount++ < trace::kMaxProblems) misfits.push_back({record.inputsLine, misfit});
+        } else if (const int slot = UnreadableSlot(record); slot >= 0) {
+            if (unreadableCount++ < kFailuresShown)
+                unreadable.push_back("  seq " + std::to_string(record.seq) + " (line " + std::to_string(record.inputsLine) +
+                                     ")  " + record.code + ": the text pointer in slot " + std::to_string(slot) +
+                                     " could not be read in the host\n");
+        } else {
+            ++usableCount;
+        }
+    }
+    for (std::size_t row = 0; row < callsOfRow.size(); ++row)
+        if (callsOfRow[row] > 0) counts[std::string(Catalogue()[row].code)] = callsOfRow[row];
+    return {std::move(counts), std::move(misfits), misfitCount, std::move(unreadable), unreadableCount, usableCount};
+}
+
+// A trace with nothing to replay is refused before any DLL is loaded.
+void RefuseUnreplayable(const std::string& path, const Trace& trace, const Survey& survey) {
+    const std::string firstProblem =
+        trace.problems.empty() ? "" : " (line " + std::to_string(trace.problems[0].line) + ": " + trace.problems[0].what + ")";
+    if (!trace.hasHeader) throw std::runtime_error(path + " is not a trace of the tracing build" + firstProblem);
+    if (!trace.Usable())
+        throw std::runtime_error("nothing in " + path + " can be replayed: " +
+                                 Plural(trace.problems.size(), "damaged line", "damaged lines") + firstProblem);
+    if (survey.usableCount == 0 && trace.recordCount > 0)
+        throw std::runtime_error("nothing in " + path + " can be replayed: none of its " +
+                                 Plural(trace.recordCount, "record fits", "records fit") +
+                                 " an export of the catalogue (line " + std::to_string(survey.misfits[0].line) + ": " +
+                                 survey.misfits[0].what + ")");
+}
+
+// What replay says first: the trace's separators where they are not this
+// DLL's, the trace's header, the DLL replayed on, the calls per export and
+// the lines skipped.
+std::string ReplayHeading(const std::string& path, const Trace& trace, const Survey& survey, const TargetFacts& facts,
+                          const MachineCheck& machine, Separators traced, Separators now) {
+    std::string heading = MachineFirstWords(machine) + "lumicall " + std::string(OwnVersion()) + " replay: does this DLL answer as the trace recorded?\n\n";
+    // Said first: it explains text differences below.
+    if (now.decimal != traced.decimal || now.time != traced.time)
+        heading += "The trace's separators are not this DLL's: decimal " + SeparatorWords(traced.decimal) + ", time " +
+                   SeparatorWords(traced.time) + " in the trace; decimal " + SeparatorWords(now.decimal) + ", time " +
+                   SeparatorWords(now.time) + " in this DLL's texts.\nA text that differs by the separator alone is "
+                   "named as such, not as a difference.\n\n";
+    return heading + TraceHeaderWords(path, trace) +
+                 Line("replayed on", facts.loadedPath + ", " + (facts.version.empty() ? "no version resource" : facts.version) +
+                                         ", SHA-256 " + facts.sha256) +
+                 CountsTable(survey.counts) + ProblemsText(trace, survey.misfits, survey.misfitCount);
+}
+
+// The second reading: each usable record called again in batches, its
+// answer held to the recorded one.
+void ReplayRecords(const std::string& path, RowsByCode& rows, Target& target, const Trace& trace, Separators traced,
+                   Separators now, Tally& tally, CallLog& log) {
+    std::string error;
+    trace::TraceReader reader;
+    if (!reader.Open(path, &error)) throw std::runtime_error("cannot read the trace " + path + ": " + error);
+    std::vector<std::pair<Record, const ExportEntry*>> usable;  // one batch
+    std::vector<Request> called;  // what this DLL exports, of one batch
+    std::vector<std::int32_t> calledAs;  // by record of the batch: its index in called, or -1
+    for (bool more = true; more;) {
+        usable.clear();
+        for (Record record; usable.size() < kBatch && (more = reader.Next(record));) {
+            const ExportEntry* entry = rows.Find(record.code);
+            if (Misfit(record, entry).empty() && UnreadableSlot(record) < 0) usable.emplace_back(std::move(record), entry);
+        }
+        const std::size_t from = 0;
+        called.clear();
+        calledAs.clear();
+        for (std::size_t i = from; i < usable.size(); ++i) {
+            const bool exported = target.Exports(*usable[i].second);
+            calledAs.push_back(exported ? static_cast<std::int32_t>(called.size()) : -1);
+            if (exported) called.push_back(RequestOfRecord(usable[i].first, *usable[i].second));
+        }
+        const std::vector<Outcome> outcomes = target.Run(called);
+
+        for (std::size_t i = 0; i < calledAs.size(); ++i) {
+            const Record& record = usable[from + i].first;
+            const ExportEntry& entry = *usable[from + i].second;
+            ++tally.replayed;
+            if (calledAs[i] < 0) {
+                log.NoteDifference(entry.code, [&] {
+                    return "seq " + std::to_string(record.seq) + " (line " + std::to_string(record.inputsLine) +
+                           "): this DLL does not export it";
+                });
+                continue;
+            }
+            const Request& request = called[calledAs[i]];
+            const Outcome& outcome = outcomes[calledAs[i]];
+            const auto where = [&] { return CallWords(record, request); };
+            const std::vector<std::string> breaches = Breaches(entry, outcome, PushedSlots(request));
+            if (!breaches.empty())
+                log.NoteBreaches(entry.code, breaches, [&] { return "seq " + std::to_string(record.seq) + " (line " +
+                                                                    std::to_string(record.inputsLine) + ")"; });
+            if (!record.result) {
+                ++tally.unanswered;
+                if (tally.unansweredLines.size() < kFailuresShown) tally.unansweredLines.push_back("  " + where() + ": no answer in the trace (the call had not returned "
+                                                "when the trace ended, or its result line is damaged); now " + AnswerWords(entry, outcome) + "\n");
+                continue;
+            }
+            if (!breaches.empty()) continue;
+            if (SameAsRecorded(entry, outcome, *record.result)) {
+                ++tally.equal;
+            } else if (TextCut(record)) {
+                ++tally.cutTexts;  // not the call that was made: not held against the DLL
+            } else if (SeparatorExplains(entry, outcome, *record.result, traced, now)) {
+                if (++tally.separatorOnly <= kSeparatorOnlyShown)
+                    tally.separatorExamples.push_back("  " + where() + ": recorded " +
+                                                      RecordedWords(*record.result, trace.header.textBound) +
+                                                      ", now " + AnswerWords(entry, outcome) + "\n");
+            } else {
+                log.NoteDifference(entry.code, [&] {
+                    return "seq " + std::to_string(record.seq) + " (line " + std::to_string(record.inputsLine) +
+                           ")  with " + RequestInputsWords(request) + ", under " + Hex(record.controlWord, 4) +
+                           ": recorded " + RecordedWords(*record.result, trace.header.textBound) + ", now " +
+                           AnswerWords(entry, outcome);
+                });
+            }
+        }
+    }
+}
+
+// What replay says at the end: a cut trace, the calls with no recorded
+// answer, the texts differing by the separator, what was not replayed, the
+// counts and the time taken.
+std::string ReplaySummary(const Trace& trace, const Survey& survey, const Tally& tally, const CallLog& log,
+                          std::chrono::steady_clock::time_point started) {
+    std::string said;
+    if (trace.LastRecordCut()) {
+        said += "\nThe trace was cut off: its last call";
+        if (trace.recordCount > 0 && trace.lastUnanswered)
+            said += " (seq " + std::to_string(trace.lastSeq) + ") had not returned";
+        if (trace.cutLine) said += (said.ends_with("returned") ? " and line " : ", line ") + std::to_string(*trace.cutLine) + " was written only in part";
+        said += ": the host died there. The complete records are replayed.\n";
+    }
+    if (!tally.unansweredLines.empty()) {
+        said += "\n" + Plural(tally.unanswered, "call has", "calls have") + " no recorded answer, replayed all the same:\n";
+        for (std::size_t i = 0; i < tally.unansweredLines.size() && i < kFailuresShown; ++i) said += tally.unansweredLines[i];
+    }
+    if (tally.separatorOnly > 0) {
+        said += "\n" + Plural(tally.separatorOnly, "text differs", "texts differ") +
+                " from the recorded one by the separator alone (the trace's locale, not a fault):\n";
+        for (const std::string& example : tally.separatorExamples) said += example;
+    }
+    if (survey.unreadableCount > 0) {
+        said += "\n" + Plural(survey.unreadableCount, "call is", "calls are") +
+                " not replayed: the script handed it a text pointer that could not be read\n";
+        for (std::size_t i = 0; i < survey.unreadable.size() && i < kFailuresShown; ++i) said += survey.unreadable[i];
+    }
+    if (tally.cutTexts > 0)
+        said += "\n" + Plural(tally.cutTexts, "call answers", "calls answer") + " otherwise with a search text the trace kept only in part (" +
+                std::to_string(trace.header.textBound) + " units): not counted as differences\n";
+    const std::size_t differences = log.Differences();
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    char took[64];
+    std::snprintf(took, sizeof took, "%.1f s", seconds);
+    said += "\n" + Line("replayed", Plural(tally.replayed, "call", "calls") + ": " + std::to_string(tally.equal) +
+                                        " answer as recorded, " + std::to_string(differences) + " otherwise, " +
+                                        std::to_string(tally.separatorOnly) + " differ by the separator alone, " +
+                                        std::to_string(log.BreakingCalls()) + " broke the contract, " +
+                                        std::to_string(tally.unanswered) + " had no recorded answer") +
+            Line("time", took);
+    return said;
+}
+
+Verdict ReplayVerdict(const Trace& trace, const Survey& survey, const Tally& tally, const CallLog& log,
+                      const MachineCheck& machine) {
+    const std::size_t differences = log.Differences();
+    const std::size_t skipped = trace.problems.size() + survey.misfitCount;
+    std::string also;
+    if (skipped > 0) also += "; " + Plural(skipped, "line", "lines") + " of the trace skipped";
+    if (trace.LastRecordCut()) also += "; the last call was cut";
+    if (survey.unreadableCount > 0) also += "; " + Plural(survey.unreadableCount, "call", "calls") + " with an unreadable text not replayed";
+    if (tally.cutTexts > 0) also += "; " + Plural(tally.cutTexts, "call", "calls") + " with a text kept in part not held against it";
+    const bool equal = differences == 0 && log.BreakingCalls() == 0;
+    const std::string verdict =
+        !equal && !machine.Sound()
+            ? MachineVerdict(std::to_string(differences) + " of " + Plural(tally.replayed, "call", "calls") +
+                             " answering otherwise than recorded, " + std::to_string(log.BreakingCalls()) +
+                             " breaking the contract")
+        : equal
+            ? "VERDICT: EQUAL: every one of the " + Plural(tally.replayed - tally.cutTexts, "call", "calls") + " replayed answers as recorded" +
+                  (tally.separatorOnly > 0 ? " or differs by the separator alone" : "") + also
+            : "VERDICT: DIFFERENT: " + std::to_string(differences) + " of " + Plural(tally.replayed, "call", "calls") +
+                  " answer otherwise than recorded, " + std::to_string(log.BreakingCalls()) + " broke the contract" + also;
+    return {verdict, equal, !machine.Sound()};
+}
+
+Verdict ReplayTrace(const std::string& path, const std::string& dll, Findings& findings) {
+    const auto started = std::chrono::steady_clock::now();
+    // Read twice, record by record: once to count and to name what cannot
+    // be replayed, once to replay. Memory stays bounded for any trace.
+    trace::TraceReader reader;
+    RowsByCode rows;
+    const Survey survey = SurveyTrace(reader, path, rows);
+    const Trace& trace = reader.Facts();
+    RefuseUnreplayable(path, trace, survey);
+    const MachineCheck machine = CheckThisMachine();
+    Target target = Target::Open(dll);
+    const TargetFacts& facts = target.Facts();
+    std::mt19937 random{std::random_device{}()};
+    const Observed observed = ObservedSeparators(target, random);
+    const Separators traced{trace.header.decimalSeparator, trace.header.timeSeparator};
+    const Separators now{observed.decimal.value_or(traced.decimal), observed.time.value_or(traced.time)};
+    if (!machine.Sound()) findings.Excuse(std::string(kMachineFaultWords));
+    findings.Say(ReplayHeading(path, trace, survey, facts, machine, traced, now));
+
+    Tally tally;
+    CallLog log;
+    ReplayRecords(path, rows, target, trace, traced, now, tally, log);
+    findings.Say(ReplaySummary(trace, survey, tally, log, started));
+    findings.FailAll(log.BreachLines("this DLL"));
+    findings.FailAll(log.DifferenceLines());
+    return ReplayVerdict(trace, survey, tally, log, machine);
+}
+
 }  // namespace
 
 int Replay(CommandLine& line) {
@@ -243,203 +481,7 @@ int Replay(CommandLine& line) {
     if (line.arguments.size() > 1) throw UsageError("replay takes one trace file, not '" + line.arguments[1] + "' too");
     const std::string path = line.arguments[0];
     if (path.empty()) throw UsageError("replay needs the trace file's path, not an empty one");
-    const ReportFile report(reportPath);
-    try {
-        const auto started = std::chrono::steady_clock::now();
-        // Read twice, record by record: once to count and to name what cannot
-        // be replayed, once to replay. Memory stays bounded for any trace.
-        std::string error;
-        trace::TraceReader survey;
-        if (!survey.Open(path, &error)) throw std::runtime_error("cannot read the trace " + path + ": " + error);
-        RowsByCode rows;
-        std::vector<std::size_t> callsOfRow(Catalogue().size());
-        std::map<std::string, std::size_t> counts;  // by code, for the table
-        std::vector<trace::Problem> misfits;        // the first kMaxProblems, by line
-        std::size_t misfitCount = 0;
-        std::vector<std::string> unreadable;  // calls that cannot be made again as they were made (the first few)
-        std::size_t unreadableCount = 0, usableCount = 0;
-        for (Record record; survey.Next(record);) {
-            const ExportEntry* entry = rows.Find(record.code);
-            if (entry != nullptr) ++callsOfRow[entry - Catalogue().data()];
-            else ++counts[record.code];
-            if (const std::string misfit = Misfit(record, entry); !misfit.empty()) {
-                if (misfitCount++ < trace::kMaxProblems) misfits.push_back({record.inputsLine, misfit});
-            } else if (const int slot = UnreadableSlot(record); slot >= 0) {
-                if (unreadableCount++ < kFailuresShown)
-                    unreadable.push_back("  seq " + std::to_string(record.seq) + " (line " + std::to_string(record.inputsLine) +
-                                         ")  " + record.code + ": the text pointer in slot " + std::to_string(slot) +
-                                         " could not be read in the host\n");
-            } else {
-                ++usableCount;
-            }
-        }
-        const Trace& trace = survey.Facts();
-        const std::string firstProblem =
-            trace.problems.empty() ? "" : " (line " + std::to_string(trace.problems[0].line) + ": " + trace.problems[0].what + ")";
-        if (!trace.hasHeader) throw std::runtime_error(path + " is not a trace of the tracing build" + firstProblem);
-        if (!trace.Usable())
-            throw std::runtime_error("nothing in " + path + " can be replayed: " +
-                                     Plural(trace.problems.size(), "damaged line", "damaged lines") + firstProblem);
-        if (usableCount == 0 && trace.recordCount > 0)
-            throw std::runtime_error("nothing in " + path + " can be replayed: none of its " +
-                                     Plural(trace.recordCount, "record fits", "records fit") +
-                                     " an export of the catalogue (line " + std::to_string(misfits[0].line) + ": " +
-                                     misfits[0].what + ")");
-
-        for (std::size_t row = 0; row < callsOfRow.size(); ++row)
-            if (callsOfRow[row] > 0) counts[std::string(Catalogue()[row].code)] = callsOfRow[row];
-        const MachineCheck machine = CheckThisMachine();
-        Target target = Target::Open(line.dll);
-        const TargetFacts& facts = target.Facts();
-        std::mt19937 random{std::random_device{}()};
-        const Observed observed = ObservedSeparators(target, random);
-        const Separators traced{trace.header.decimalSeparator, trace.header.timeSeparator};
-        const Separators now{observed.decimal.value_or(traced.decimal), observed.time.value_or(traced.time)};
-        Findings findings;
-        if (!machine.Sound()) findings.Excuse(std::string(kMachineFaultWords));
-        std::string heading = MachineFirstWords(machine) + "lumicall " + std::string(OwnVersion()) + " replay: does this DLL answer as the trace recorded?\n\n";
-        // Said first: it explains text differences below.
-        if (now.decimal != traced.decimal || now.time != traced.time)
-            heading += "The trace's separators are not this DLL's: decimal " + SeparatorWords(traced.decimal) + ", time " +
-                       SeparatorWords(traced.time) + " in the trace; decimal " + SeparatorWords(now.decimal) + ", time " +
-                       SeparatorWords(now.time) + " in this DLL's texts.\nA text that differs by the separator alone is "
-                       "named as such, not as a difference.\n\n";
-        findings.Say(heading + TraceHeaderWords(path, trace) +
-                     Line("replayed on", facts.loadedPath + ", " + (facts.version.empty() ? "no version resource" : facts.version) +
-                                             ", SHA-256 " + facts.sha256) +
-                     CountsTable(counts) + ProblemsText(trace, misfits, misfitCount));
-
-        Tally tally;
-        CallLog log;
-        trace::TraceReader reader;
-        if (!reader.Open(path, &error)) throw std::runtime_error("cannot read the trace " + path + ": " + error);
-        std::vector<std::pair<Record, const ExportEntry*>> usable;  // one batch
-        std::vector<Request> called;  // what this DLL exports, of one batch
-        std::vector<std::int32_t> calledAs;  // by record of the batch: its index in called, or -1
-        for (bool more = true; more;) {
-            usable.clear();
-            for (Record record; usable.size() < kBatch && (more = reader.Next(record));) {
-                const ExportEntry* entry = rows.Find(record.code);
-                if (Misfit(record, entry).empty() && UnreadableSlot(record) < 0) usable.emplace_back(std::move(record), entry);
-            }
-            const std::size_t from = 0;
-            called.clear();
-            calledAs.clear();
-            for (std::size_t i = from; i < usable.size(); ++i) {
-                const bool exported = target.Exports(*usable[i].second);
-                calledAs.push_back(exported ? static_cast<std::int32_t>(called.size()) : -1);
-                if (exported) called.push_back(RequestOfRecord(usable[i].first, *usable[i].second));
-            }
-            const std::vector<Outcome> outcomes = target.Run(called);
-
-            for (std::size_t i = 0; i < calledAs.size(); ++i) {
-                const Record& record = usable[from + i].first;
-                const ExportEntry& entry = *usable[from + i].second;
-                ++tally.replayed;
-                if (calledAs[i] < 0) {
-                    log.NoteDifference(entry.code, [&] {
-                        return "seq " + std::to_string(record.seq) + " (line " + std::to_string(record.inputsLine) +
-                               "): this DLL does not export it";
-                    });
-                    continue;
-                }
-                const Request& request = called[calledAs[i]];
-                const Outcome& outcome = outcomes[calledAs[i]];
-                const auto where = [&] { return CallWords(record, request); };
-                const std::vector<std::string> breaches = Breaches(entry, outcome, PushedSlots(request));
-                if (!breaches.empty())
-                    log.NoteBreaches(entry.code, breaches, [&] { return "seq " + std::to_string(record.seq) + " (line " +
-                                                                        std::to_string(record.inputsLine) + ")"; });
-                if (!record.result) {
-                    ++tally.unanswered;
-                    if (tally.unansweredLines.size() < kFailuresShown) tally.unansweredLines.push_back("  " + where() + ": no answer in the trace (the call had not returned "
-                                                    "when the trace ended, or its result line is damaged); now " + AnswerWords(entry, outcome) + "\n");
-                    continue;
-                }
-                if (!breaches.empty()) continue;
-                if (SameAsRecorded(entry, outcome, *record.result)) {
-                    ++tally.equal;
-                } else if (TextCut(record)) {
-                    ++tally.cutTexts;  // not the call that was made: not held against the DLL
-                } else if (SeparatorExplains(entry, outcome, *record.result, traced, now)) {
-                    if (++tally.separatorOnly <= kSeparatorOnlyShown)
-                        tally.separatorExamples.push_back("  " + where() + ": recorded " +
-                                                          RecordedWords(*record.result, trace.header.textBound) +
-                                                          ", now " + AnswerWords(entry, outcome) + "\n");
-                } else {
-                    log.NoteDifference(entry.code, [&] {
-                        return "seq " + std::to_string(record.seq) + " (line " + std::to_string(record.inputsLine) +
-                               ")  with " + RequestInputsWords(request) + ", under " + Hex(record.controlWord, 4) +
-                               ": recorded " + RecordedWords(*record.result, trace.header.textBound) + ", now " +
-                               AnswerWords(entry, outcome);
-                    });
-                }
-            }
-        }
-
-        std::string said;
-        if (trace.LastRecordCut()) {
-            said += "\nThe trace was cut off: its last call";
-            if (trace.recordCount > 0 && trace.lastUnanswered)
-                said += " (seq " + std::to_string(trace.lastSeq) + ") had not returned";
-            if (trace.cutLine) said += (said.ends_with("returned") ? " and line " : ", line ") + std::to_string(*trace.cutLine) + " was written only in part";
-            said += ": the host died there. The complete records are replayed.\n";
-        }
-        if (!tally.unansweredLines.empty()) {
-            said += "\n" + Plural(tally.unanswered, "call has", "calls have") + " no recorded answer, replayed all the same:\n";
-            for (std::size_t i = 0; i < tally.unansweredLines.size() && i < kFailuresShown; ++i) said += tally.unansweredLines[i];
-        }
-        if (tally.separatorOnly > 0) {
-            said += "\n" + Plural(tally.separatorOnly, "text differs", "texts differ") +
-                    " from the recorded one by the separator alone (the trace's locale, not a fault):\n";
-            for (const std::string& example : tally.separatorExamples) said += example;
-        }
-        if (unreadableCount > 0) {
-            said += "\n" + Plural(unreadableCount, "call is", "calls are") +
-                    " not replayed: the script handed it a text pointer that could not be read\n";
-            for (std::size_t i = 0; i < unreadable.size() && i < kFailuresShown; ++i) said += unreadable[i];
-        }
-        if (tally.cutTexts > 0)
-            said += "\n" + Plural(tally.cutTexts, "call answers", "calls answer") + " otherwise with a search text the trace kept only in part (" +
-                    std::to_string(trace.header.textBound) + " units): not counted as differences\n";
-        const std::size_t differences = log.Differences();
-        const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-        char took[64];
-        std::snprintf(took, sizeof took, "%.1f s", seconds);
-        said += "\n" + Line("replayed", Plural(tally.replayed, "call", "calls") + ": " + std::to_string(tally.equal) +
-                                            " answer as recorded, " + std::to_string(differences) + " otherwise, " +
-                                            std::to_string(tally.separatorOnly) + " differ by the separator alone, " +
-                                            std::to_string(log.BreakingCalls()) + " broke the contract, " +
-                                            std::to_string(tally.unanswered) + " had no recorded answer") +
-                Line("time", took);
-        findings.Say(said);
-
-        findings.FailAll(log.BreachLines("this DLL"));
-        findings.FailAll(log.DifferenceLines());
-        const std::size_t skipped = trace.problems.size() + misfitCount;
-        std::string also;
-        if (skipped > 0) also += "; " + Plural(skipped, "line", "lines") + " of the trace skipped";
-        if (trace.LastRecordCut()) also += "; the last call was cut";
-        if (unreadableCount > 0) also += "; " + Plural(unreadableCount, "call", "calls") + " with an unreadable text not replayed";
-        if (tally.cutTexts > 0) also += "; " + Plural(tally.cutTexts, "call", "calls") + " with a text kept in part not held against it";
-        const bool equal = differences == 0 && log.BreakingCalls() == 0;
-        const std::string verdict =
-            !equal && !machine.Sound()
-                ? MachineVerdict(std::to_string(differences) + " of " + Plural(tally.replayed, "call", "calls") +
-                                 " answering otherwise than recorded, " + std::to_string(log.BreakingCalls()) +
-                                 " breaking the contract")
-            : equal
-                ? "VERDICT: EQUAL: every one of the " + Plural(tally.replayed - tally.cutTexts, "call", "calls") + " replayed answers as recorded" +
-                      (tally.separatorOnly > 0 ? " or differs by the separator alone" : "") + also
-                : "VERDICT: DIFFERENT: " + std::to_string(differences) + " of " + Plural(tally.replayed, "call", "calls") +
-                      " answer otherwise than recorded, " + std::to_string(log.BreakingCalls()) + " broke the contract" + also;
-        Print(findings.Ending(kFailuresShown, verdict, "replay"));
-        report.Write(findings.Said() + findings.Ending(findings.FailureCount(), verdict, "replay"));
-        return equal ? kAllHeld : !machine.Sound() ? kMachineFault : kContractBroken;
-    } catch (const std::exception& error) {
-        report.Write("lumicall: " + std::string(error.what()) + "\n");
-        throw;
-    }
+    return RunReported({"replay", reportPath, {}, [&](Findings& findings) { return ReplayTrace(path, line.dll, findings); }});
 }
 
 }  // namespace lumi::call

@@ -22,6 +22,7 @@
 #include "tools/lumicall/judging/answers.h"
 #include "tools/lumicall/judging/check.h"
 #include "tools/lumicall/commands/console.h"
+#include "tools/lumicall/commands/reported_run.h"
 #include "tools/lumicall/judging/contract.h"
 #include "tools/lumicall/judging/findings.h"
 #include "tools/lumicall/judging/known_answers.h"
@@ -37,7 +38,6 @@ namespace {
 constexpr std::uint16_t kExtendedWord = 0x037F;  // 64-bit precision, to nearest
 constexpr std::uint16_t kDoubleWord = 0x027F;    // 53-bit precision, to nearest
 constexpr int kThreads = 8;
-constexpr std::size_t kFailuresShown = 20;  // on the console; the report has them all
 constexpr std::size_t kFailuresKeptPerThread = 50;
 
 // ---- Calling with known inputs ------------------------------------------------------------
@@ -174,6 +174,115 @@ std::vector<std::uint16_t> CombinationWords() {
     return words;
 }
 
+// verify's work: the machine, the file, its separators, its contracts, its
+// known answers under every word and its texts on threads.
+Verdict VerifyOnThisMachine(const std::string& dll, std::uint16_t startWord, std::uint16_t hostWord,
+                            std::optional<std::uint16_t> givenWord, Findings& findings) {
+    const auto started = std::chrono::steady_clock::now();
+    const MachineCheck machine = CheckThisMachine();
+    Target target = Target::Open(dll);
+    const TargetFacts& facts = target.Facts();
+    const bool tracing = FileIsTracingBuild(facts.loadedPath);
+    std::mt19937 random{std::random_device{}()};
+    if (!machine.Sound()) findings.Excuse(std::string(kMachineFaultWords));
+
+    const LocaleSeparators locale = LocaleSeparatorsNow();
+    const Observed observed = ObservedSeparators(target, random);
+    findings.Say(
+        MachineFirstWords(machine) + "lumicall " + std::string(OwnVersion()) + " verify: does this lumivextaran.dll answer exactly here?\n\n" +
+        Line("library", facts.loadedPath) +
+        Line("version", (facts.version.empty() ? "none: this DLL carries no version resource" : facts.version) +
+                            (tracing ? " (the tracing build: it records every call)" : "")) +
+        Line("SHA-256", facts.sha256) + Line("build", ReleasedBuildWords(facts.sha256)) +
+        Line("Windows", WindowsVersionWords()) + Line("processor", ProcessorWords()) +
+        Line("control word", ControlWordWords(startWord) + ", as lumicall started") + Line("x87", MachineWords(machine)) +
+        Line("separators", "decimal " + ObservedWords(observed.decimal, observed.decimalText) + ", time " +
+                               ObservedWords(observed.time, observed.timeText) + " in the DLL's own texts") +
+        Line("", "decimal " + TakenWords(locale.decimal, locale.decimalItem) + ", time " +
+                     TakenWords(locale.time, locale.timeItem) + " from the user's locale now (" + Hex(locale.locale, 4) + ")") +
+        "\n");
+
+    const Separators expected{locale.decimal, locale.time};
+    // A separator that cannot be read back because its export is
+    // missing is reported as missing, not twice.
+    const auto compare = [&](const char* which, const std::optional<char16_t>& seen, const std::string& answered,
+                             char16_t given) {
+        if (seen != given && !answered.empty())
+            findings.Fail(kLibraryWide, std::string("its texts show the ") + which + " separator " +
+                                            ObservedWords(seen, answered) + ", the user's locale gives " +
+                                            SeparatorWords(given));
+    };
+    compare("decimal", observed.decimal, observed.decimalText, locale.decimal);
+    compare("time", observed.time, observed.timeText, locale.time);
+
+    const ContractFindings contracts = CheckContracts(target, hostWord, expected, false);
+    if (!contracts.missing.empty()) {
+        std::string codes;
+        for (std::string_view code : contracts.missing) codes += " " + std::string(code);
+        findings.Fail(kLibraryWide, "does not export " + std::to_string(contracts.missing.size()) + " of " +
+                                        std::to_string(Catalogue().size()) + " exports:" + codes);
+    }
+    for (const Problem& problem : contracts.problems) findings.Fail(problem.code, problem.what);
+    std::string contractWords = "every one keeps its calling contract";
+    if (!contracts.problems.empty() || !contracts.missing.empty())
+        contractWords = "FAIL: " + std::to_string(contracts.problems.size()) +
+                        (contracts.problems.size() == 1 ? " problem, " : " problems, ") +
+                        std::to_string(contracts.missing.size()) + " exports missing";
+    findings.Say(Line("contracts", std::to_string(Catalogue().size()) + " exports: " + contractWords));
+
+    // Every combination of precision and rounding the table has answers
+    // for, then the host's word: the one lumicall started with (what a
+    // program gets on this machine), or --cw's.
+    const std::string hostRole = !givenWord ? "the word lumicall started with" : "the word given by --cw";
+    const std::string cases = std::to_string(KnownCases().size()) + " cases under ";
+    std::vector<std::uint16_t> words = CombinationWords();
+    const bool hostIsUsual = hostWord == kExtendedWord || hostWord == kDoubleWord;
+    if (!hostIsUsual) words.push_back(hostWord);
+    const std::vector<ReplayCounts> counts = Replay(target, words, expected, findings, random);
+    const ReplayCounts total = Sum(counts);
+    findings.Say(Line("known answers", cases + "037F (64-bit, to nearest): " + CountsWords(counts[0])));
+    findings.Say(Line("", cases + "027F (53-bit, to nearest): " + CountsWords(counts[4])));
+    std::vector<ReplayCounts> others;
+    std::string otherWords;
+    for (int c = 0; c < kCombinations; ++c)
+        if (c != 0 && c != 4) {
+            others.push_back(counts[c]);
+            otherWords += (otherWords.empty() ? "" : " ") + Hex(words[c], 4);
+        }
+    findings.Say(Line("", "the same under the other 10 combinations of precision and rounding (" + otherWords +
+                              "): " + CountsWords(Sum(others))));
+    if (hostIsUsual) findings.Say(Line("", hostRole + ", " + Hex(hostWord, 4) + ", is one of these"));
+    else findings.Say(Line("", cases + Hex(hostWord, 4) + " (" + hostRole + "): " + CountsWords(counts.back())));
+
+    const ThreadCounts threads = ReplayTextsOnThreads(target, expected, findings);
+    for (const std::string& incident : target.TakeIncidents()) findings.Fail(kLibraryWide, incident);
+    findings.Say(Line("threads", std::to_string(kThreads) + " threads at once, " + std::to_string(threads.texts) +
+                                     " texts: " +
+                                     (threads.failures == 0 ? "all hold" : std::to_string(threads.failures) + " FAIL")));
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    char took[96];
+    std::snprintf(took, sizeof took, "%.1f s, calls made in a worker process (%d started)", seconds,
+                  target.WorkersStarted());
+    findings.Say(Line("time", took));
+
+    const std::string name = facts.FileName() + (facts.version.empty() ? "" : " " + facts.version) +
+                             (tracing ? " (tracing build)" : "");
+    const std::size_t failed = findings.FailureCount();
+    const std::string verdict =
+        failed == 0 ? "VERDICT: PASS: " + name + " answers exactly on this machine (" +
+                          std::to_string(Catalogue().size()) + " contracts, " + std::to_string(total.held) +
+                          " known answers, " + std::to_string(threads.texts) + " texts on " +
+                          std::to_string(kThreads) + " threads" +
+                          (total.raised == 0 ? "" : "; " + std::to_string(total.raised) +
+                                                       " raised an x87 exception the word unmasks (allowed; not counted)") +
+                          (total.missing == 0 ? "" : "; " + std::to_string(total.missing) + " not run") + ")"
+                    : !machine.Sound()
+                          ? MachineVerdict(std::to_string(failed) + (failed == 1 ? " failure" : " failures") + " of " + name)
+                          : "VERDICT: FAIL: " + name + " does not answer as it should on this machine: " +
+                                std::to_string(failed) + (failed == 1 ? " failure" : " failures");
+    return {verdict, failed == 0, !machine.Sound()};
+}
+
 }  // namespace
 
 int Verify(CommandLine& line) {
@@ -187,120 +296,13 @@ int Verify(CommandLine& line) {
     if (!CombinationOf(hostWord))
         throw UsageError(Hex(hostWord, 4) + (givenWord ? " (given by --cw)" : " (the word lumicall started with)") +
                          " selects the reserved precision, for which there are no known answers: nothing to verify under it");
-    const ReportFile report(reportPath);
-    if (const std::string mismatch = TableMismatch(); !mismatch.empty())
-        throw std::logic_error("lumicall was built wrongly: " + mismatch);
-    try {
-        const auto started = std::chrono::steady_clock::now();
-        const MachineCheck machine = CheckThisMachine();
-        Target target = Target::Open(line.dll);
-        const TargetFacts& facts = target.Facts();
-        const bool tracing = FileIsTracingBuild(facts.loadedPath);
-        std::mt19937 random{std::random_device{}()};
-        Findings findings;
-        if (!machine.Sound()) findings.Excuse(std::string(kMachineFaultWords));
-
-        const LocaleSeparators locale = LocaleSeparatorsNow();
-        const Observed observed = ObservedSeparators(target, random);
-        findings.Say(
-            MachineFirstWords(machine) + "lumicall " + std::string(OwnVersion()) + " verify: does this lumivextaran.dll answer exactly here?\n\n" +
-            Line("library", facts.loadedPath) +
-            Line("version", (facts.version.empty() ? "none: this DLL carries no version resource" : facts.version) +
-                                (tracing ? " (the tracing build: it records every call)" : "")) +
-            Line("SHA-256", facts.sha256) + Line("build", ReleasedBuildWords(facts.sha256)) +
-            Line("Windows", WindowsVersionWords()) + Line("processor", ProcessorWords()) +
-            Line("control word", ControlWordWords(startWord) + ", as lumicall started") + Line("x87", MachineWords(machine)) +
-            Line("separators", "decimal " + ObservedWords(observed.decimal, observed.decimalText) + ", time " +
-                                   ObservedWords(observed.time, observed.timeText) + " in the DLL's own texts") +
-            Line("", "decimal " + TakenWords(locale.decimal, locale.decimalItem) + ", time " +
-                         TakenWords(locale.time, locale.timeItem) + " from the user's locale now (" + Hex(locale.locale, 4) + ")") +
-            "\n");
-
-        const Separators expected{locale.decimal, locale.time};
-        // A separator that cannot be read back because its export is
-        // missing is reported as missing, not twice.
-        const auto compare = [&](const char* which, const std::optional<char16_t>& seen, const std::string& answered,
-                                 char16_t given) {
-            if (seen != given && !answered.empty())
-                findings.Fail(kLibraryWide, std::string("its texts show the ") + which + " separator " +
-                                                ObservedWords(seen, answered) + ", the user's locale gives " +
-                                                SeparatorWords(given));
-        };
-        compare("decimal", observed.decimal, observed.decimalText, locale.decimal);
-        compare("time", observed.time, observed.timeText, locale.time);
-
-        const ContractFindings contracts = CheckContracts(target, hostWord, expected, false);
-        if (!contracts.missing.empty()) {
-            std::string codes;
-            for (std::string_view code : contracts.missing) codes += " " + std::string(code);
-            findings.Fail(kLibraryWide, "does not export " + std::to_string(contracts.missing.size()) + " of " +
-                                            std::to_string(Catalogue().size()) + " exports:" + codes);
-        }
-        for (const Problem& problem : contracts.problems) findings.Fail(problem.code, problem.what);
-        std::string contractWords = "every one keeps its calling contract";
-        if (!contracts.problems.empty() || !contracts.missing.empty())
-            contractWords = "FAIL: " + std::to_string(contracts.problems.size()) +
-                            (contracts.problems.size() == 1 ? " problem, " : " problems, ") +
-                            std::to_string(contracts.missing.size()) + " exports missing";
-        findings.Say(Line("contracts", std::to_string(Catalogue().size()) + " exports: " + contractWords));
-
-        // Every combination of precision and rounding the table has answers
-        // for, then the host's word: the one lumicall started with (what a
-        // program gets on this machine), or --cw's.
-        const std::string hostRole = !givenWord ? "the word lumicall started with" : "the word given by --cw";
-        const std::string cases = std::to_string(KnownCases().size()) + " cases under ";
-        std::vector<std::uint16_t> words = CombinationWords();
-        const bool hostIsUsual = hostWord == kExtendedWord || hostWord == kDoubleWord;
-        if (!hostIsUsual) words.push_back(hostWord);
-        const std::vector<ReplayCounts> counts = Replay(target, words, expected, findings, random);
-        const ReplayCounts total = Sum(counts);
-        findings.Say(Line("known answers", cases + "037F (64-bit, to nearest): " + CountsWords(counts[0])));
-        findings.Say(Line("", cases + "027F (53-bit, to nearest): " + CountsWords(counts[4])));
-        std::vector<ReplayCounts> others;
-        std::string otherWords;
-        for (int c = 0; c < kCombinations; ++c)
-            if (c != 0 && c != 4) {
-                others.push_back(counts[c]);
-                otherWords += (otherWords.empty() ? "" : " ") + Hex(words[c], 4);
-            }
-        findings.Say(Line("", "the same under the other 10 combinations of precision and rounding (" + otherWords +
-                                  "): " + CountsWords(Sum(others))));
-        if (hostIsUsual) findings.Say(Line("", hostRole + ", " + Hex(hostWord, 4) + ", is one of these"));
-        else findings.Say(Line("", cases + Hex(hostWord, 4) + " (" + hostRole + "): " + CountsWords(counts.back())));
-
-        const ThreadCounts threads = ReplayTextsOnThreads(target, expected, findings);
-        for (const std::string& incident : target.TakeIncidents()) findings.Fail(kLibraryWide, incident);
-        findings.Say(Line("threads", std::to_string(kThreads) + " threads at once, " + std::to_string(threads.texts) +
-                                         " texts: " +
-                                         (threads.failures == 0 ? "all hold" : std::to_string(threads.failures) + " FAIL")));
-        const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-        char took[96];
-        std::snprintf(took, sizeof took, "%.1f s, calls made in a worker process (%d started)", seconds,
-                      target.WorkersStarted());
-        findings.Say(Line("time", took));
-
-        const std::string name = facts.FileName() + (facts.version.empty() ? "" : " " + facts.version) +
-                                 (tracing ? " (tracing build)" : "");
-        const std::size_t failed = findings.FailureCount();
-        const std::string verdict =
-            failed == 0 ? "VERDICT: PASS: " + name + " answers exactly on this machine (" +
-                              std::to_string(Catalogue().size()) + " contracts, " + std::to_string(total.held) +
-                              " known answers, " + std::to_string(threads.texts) + " texts on " +
-                              std::to_string(kThreads) + " threads" +
-                              (total.raised == 0 ? "" : "; " + std::to_string(total.raised) +
-                                                           " raised an x87 exception the word unmasks (allowed; not counted)") +
-                              (total.missing == 0 ? "" : "; " + std::to_string(total.missing) + " not run") + ")"
-                        : !machine.Sound()
-                              ? MachineVerdict(std::to_string(failed) + (failed == 1 ? " failure" : " failures") + " of " + name)
-                              : "VERDICT: FAIL: " + name + " does not answer as it should on this machine: " +
-                                    std::to_string(failed) + (failed == 1 ? " failure" : " failures");
-        Print(findings.Ending(kFailuresShown, verdict));
-        report.Write(findings.Said() + findings.Ending(failed, verdict));
-        return failed == 0 ? kAllHeld : !machine.Sound() ? kMachineFault : kContractBroken;
-    } catch (const std::exception& error) {
-        report.Write("lumicall: " + std::string(error.what()) + "\n");
-        throw;
-    }
+    const auto checkTable = [] {
+        if (const std::string mismatch = TableMismatch(); !mismatch.empty())
+            throw std::logic_error("lumicall was built wrongly: " + mismatch);
+    };
+    return RunReported({"verify", reportPath, checkTable, [&](Findings& findings) {
+                            return VerifyOnThisMachine(line.dll, startWord, hostWord, givenWord, findings);
+                        }});
 }
 
 }  // namespace lumi::call

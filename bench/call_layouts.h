@@ -44,8 +44,6 @@ constexpr unsigned DoublesRead(Expression expression) {
 }
 
 #define BENCH_WORDS(n) {n, 0, false}, {n, 0, true},
-#define PASS_SLOT(code, n, slot)
-#define WIDEN_SLOT(code, n, slot)
 #define PASS_DOUBLE(code, n, first) {n, 1u << (first), true},
 #define BENCH_EXPRESSION(n, expression, inSt0) \
     {n, DoublesRead([](auto& slots) { return expression; }), inSt0},
@@ -65,8 +63,6 @@ inline constexpr Layout kUsed[] = {
 };
 
 #undef BENCH_WORDS
-#undef PASS_SLOT
-#undef WIDEN_SLOT
 #undef PASS_DOUBLE
 #undef BENCH_EXPRESSION
 #undef DOUBLE_EXPRESSION

@@ -16,6 +16,7 @@
 #include "bench/call_layouts.h"
 #include "bench/harness.h"
 #include "catalogue/catalogue.h"
+#include "catalogue/describe.h"
 
 namespace bench {
 namespace {
@@ -227,12 +228,18 @@ void PrintStorage() {
             kStorageTargetNs});
 }
 
+// The table's own words for a row, or the catalogue page's.
+std::string Label(const lumi::ExportEntry& entry) {
+    return entry.body.empty() ? lumi::BodyWords(entry) : std::string(entry.body);
+}
+
 void PrintComparisonRow(const lumi::ExportEntry& entry, const Floor& floor, const Comparison& c) {
+    const std::string label = Label(entry);
     std::printf("%-11.*s %-16.*s %-30.*s %5d %8.2f %-19s %8.2f %6.2f %6.2f %7s%s\n",
                 static_cast<int>(entry.code.size()), entry.code.data(),
                 static_cast<int>(lumi::FamilyName(entry.family).size()),
                 lumi::FamilyName(entry.family).data(),
-                static_cast<int>(std::min<std::size_t>(entry.body.size(), 30)), entry.body.data(),
+                static_cast<int>(std::min<std::size_t>(label.size(), 30)), label.data(),
                 entry.slots, c.ns, floor.name.c_str(), c.floorNs, c.Ratio(), c.limit, Verdict(c.Met()),
                 c.alike ? "" : "  (the floor answers differently)");
 }

@@ -1,5 +1,5 @@
-// Bodies are read into a small tree (BodyNode), then into roles, operations
-// and arguments.
+// Expression bodies are read into a small tree (BodyNode), then into roles
+// and operations; routine arguments come from the row's fields.
 #include "catalogue/body_terms.h"
 
 #include <cctype>
@@ -7,7 +7,6 @@
 #include <memory>
 #include <stdexcept>
 
-#include "values/format_time.h"
 
 namespace lumi {
 namespace {
@@ -33,8 +32,8 @@ constexpr BinaryOperator kBinaryOperators[] = {
     {"/", 4, "divide", "reverse-divide", " / "},
 };
 
-// The terms that name one slot, and what its kind is when the row does not say.
-constexpr std::string_view kSlotTerms[] = {"D", "I", "W", "T", "Slot"};
+// The terms that name one slot.
+constexpr std::string_view kSlotTerms[] = {"D", "I", "W"};
 
 struct RoutineParameters {
     Routine routine;
@@ -48,17 +47,6 @@ constexpr RoutineParameters kRoutineParameters[] = {
     {Routine::MaxOf, {"a", "b"}},
     {Routine::MinOf, {"a", "b"}},
     {Routine::FindText, {"text", "pattern", "start"}},
-};
-
-struct PatternText {
-    std::string_view name;
-    const char16_t* text;
-};
-
-constexpr PatternText kPatternTexts[] = {
-    {"PatternTime", PatternTime},
-    {"PatternDateTime", PatternDateTime},
-    {"PatternDateTimeSeconds", PatternDateTimeSeconds},
 };
 
 class Parser {
@@ -96,7 +84,7 @@ private:
         if (!rest_.empty() && (std::isdigit(static_cast<unsigned char>(rest_[0])) || rest_[0] == '-'))
             return std::make_unique<Node>(Node{Node::Kind::Number, Number()});
         const std::string name(Identifier());
-        if (!Take("(")) return std::make_unique<Node>(Node{Node::Kind::Pattern, name});
+        Expect("(");
         auto node = std::make_unique<Node>(Node{Node::Kind::Call, name});
         do node->children.push_back(Expression(0));
         while (Take(","));
@@ -176,17 +164,23 @@ Operand OperandOf(const ExportEntry& entry, const Node& node) {
     switch (node.kind) {
         case Node::Kind::Slot: return {.slot = node.slot, .kind = KindOfSlot(entry, node.slot)};
         case Node::Kind::Number: return {.constant = node.text};
-        case Node::Kind::Pattern:
-            if (const char16_t* text = PatternTextOf(node.text))
-                return {.constant = std::string(text, text + std::char_traits<char16_t>::length(text)),
-                        .constantName = node.text};
-            break;
         case Node::Kind::Call:
-            if (node.text == "Constant" && node.children.size() == 1) return OperandOf(entry, *node.children[0]);
-            break;
         case Node::Kind::Binary: break;
     }
     throw std::logic_error("not an operand in the body of " + std::string(entry.code));
+}
+
+Operand OperandFrom(const ExportEntry& entry, const ArgumentSource& source) {
+    switch (source.kind) {
+        case ArgumentSource::Kind::Slot: return {.slot = source.slot, .kind = KindOfSlot(entry, source.slot)};
+        case ArgumentSource::Kind::Number: return {.constant = std::to_string(source.number)};
+        case ArgumentSource::Kind::Pattern: {
+            const std::u16string_view text(source.pattern);
+            return {.constant = std::string(text.begin(), text.end()), .constantName = std::string(source.patternName)};
+        }
+        case ArgumentSource::Kind::Unused: break;
+    }
+    throw std::logic_error("an unused argument of " + std::string(entry.code));
 }
 
 bool IsOperand(const Node& node) {
@@ -253,17 +247,6 @@ std::string_view OperatorWords(std::string_view token) {
     throw std::logic_error("unknown operator " + std::string(token));
 }
 
-const char16_t* PatternTextOf(std::string_view name) {
-    for (const PatternText& pattern : kPatternTexts)
-        if (pattern.name == name) return pattern.text;
-    return nullptr;
-}
-
-std::span<const std::string_view> RoutineParameterNames(std::string_view routine) {
-    for (const RoutineParameters& entry : kRoutineParameters)
-        if (RoutineName(entry.routine) == routine) return entry.parameters;
-    return {};
-}
 
 std::array<std::string, kMaxInputs> InputRoles(const ExportEntry& entry) {
     std::array<std::string, kMaxInputs> roles;
@@ -293,11 +276,11 @@ std::vector<RoutineArgument> RoutineArguments(const ExportEntry& entry) {
     std::vector<RoutineArgument> arguments;
     const RoutineParameters* parameters = ParametersOf(entry.routine);
     if (parameters == nullptr) return arguments;
-    const NodePtr call = ReadBody(entry.body);
-    if (call->kind != Node::Kind::Call || call->children.size() > std::size(parameters->parameters))
-        throw std::logic_error("the body of " + std::string(entry.code) + " is not a routine call");
-    for (std::size_t i = 0; i < call->children.size(); ++i)
-        arguments.push_back({parameters->parameters[i], OperandOf(entry, *call->children[i])});
+    for (std::size_t i = 0; i < std::size(parameters->parameters); ++i) {
+        const ArgumentSource& source = entry.arguments[i];
+        if (source.kind == ArgumentSource::Kind::Unused) break;
+        arguments.push_back({parameters->parameters[i], OperandFrom(entry, source)});
+    }
     return arguments;
 }
 

@@ -1,7 +1,7 @@
-// A row's body as the table writes it, read into what a machine or a
-// declaration needs: the role of each slot read, the operations of an
-// expression in the order the x87 unit performs them, and the arguments of
-// a routine call.
+// A row read into what a machine or a declaration needs: the role of each
+// slot read, the operations of an expression (read from its body as the
+// table writes it) in the order the x87 unit performs them, and the
+// arguments of a routine call (from the row's fields).
 #pragma once
 
 #include <array>
@@ -15,13 +15,12 @@
 
 namespace lumi {
 
-// A body read into a tree, one reading for every consumer: terms of slots
-// (D, I, W, T, Slot), numbers, pattern names, calls (Constant(v), Int32(x),
-// routines) and binary operations with the usual precedence, all
-// left-associative.
+// An expression body read into a tree, one reading for every consumer:
+// terms of slots (D, I, W), numbers, calls (Int32(x)) and binary operations
+// with the usual precedence, all left-associative.
 struct BodyNode {
-    enum class Kind { Slot, Number, Pattern, Call, Binary } kind;
-    std::string text;  // the number, pattern, routine or operator; a slot's term (D, I, ...)
+    enum class Kind { Slot, Number, Call, Binary } kind;
+    std::string text;  // the number, call or operator; a slot's term (D, I, W)
     int slot = -1;
     std::vector<std::unique_ptr<BodyNode>> children{};
 };
@@ -31,13 +30,6 @@ std::unique_ptr<BodyNode> ReadBody(std::string_view body);
 
 // An operator's words for a reader, " × " for "*".
 std::string_view OperatorWords(std::string_view token);
-
-// A pattern's text by its name, or nullptr for a name that is no pattern.
-const char16_t* PatternTextOf(std::string_view name);
-
-// A routine's parameter names by the routine's name (empty past the last),
-// or an empty span for a name that is no routine.
-std::span<const std::string_view> RoutineParameterNames(std::string_view routine);
 
 // The name of each input of the row, in input order: the routine's parameter
 // it feeds (value, digits, time, text, pattern, a, b), "value" for a
@@ -66,7 +58,7 @@ struct Operation {
 // The operations of an arithmetic row; empty for any other row.
 std::vector<Operation> ExpressionOperations(const ExportEntry& entry);
 
-// A routine row's arguments in the routine's parameter order.
+// A routine row's arguments in the routine's parameter order, from the row's fields.
 struct RoutineArgument {
     std::string_view parameter;
     Operand from;

@@ -29,13 +29,22 @@ constexpr SlotInput WordAt(int slot) { return {static_cast<std::int8_t>(slot), V
 constexpr SlotInput TextAt(int slot) { return {static_cast<std::int8_t>(slot), ValueKind::Text}; }
 constexpr SlotInput TimeAt(int slot) { return {static_cast<std::int8_t>(slot), ValueKind::HostTime}; }
 
-// A digits argument is read from a slot or fixed by the row.
+// A routine's argument: read from a slot, or fixed by the row.
+constexpr ArgumentSource FromSlot(int slot) {
+    return {.kind = ArgumentSource::Kind::Slot, .slot = static_cast<std::int8_t>(slot)};
+}
+constexpr ArgumentSource FromNumber(std::int32_t number) {
+    return {.kind = ArgumentSource::Kind::Number, .number = number};
+}
+constexpr ArgumentSource FromPattern(const char16_t* pattern, std::string_view name) {
+    return {.kind = ArgumentSource::Kind::Pattern, .pattern = pattern, .patternName = name};
+}
+constexpr ArgumentSource FromDigits(Slot from) { return FromSlot(from.index); }
+constexpr ArgumentSource FromDigits(Constant from) { return FromNumber(from.value); }
+
+// A digits argument read from a slot is one of the row's inputs.
 constexpr SlotInput DigitsInput(Slot from) { return IntegerAt(from.index); }
 constexpr SlotInput DigitsInput(Constant) { return {}; }
-constexpr bool IsConstant(Slot) { return false; }
-constexpr bool IsConstant(Constant) { return true; }
-constexpr std::int32_t ConstantValue(Slot) { return 0; }
-constexpr std::int32_t ConstantValue(Constant from) { return from.value; }
 
 // Runs an expression row over a frame that notes which slots it reads.
 class InputRecorder {
@@ -67,9 +76,6 @@ constexpr ExportEntry kCatalogue[] = {
     {.code = #code_, .family = Family::TextConstant, .convention = CalleePops,         \
      .slots = n, .inputs = ReadsNothing(), .result = ValueKind::Text,                 \
      .routine = Routine::None, .body = #name, .text = text::name},
-#include "catalogue/text_constants.def"
-#undef TEXT_CONSTANT
-
 #define INTEGER_CONSTANT(code_, n, value)                                               \
     {.code = #code_, .family = Family::NumberConstant, .convention = CalleePops,       \
      .slots = n, .inputs = ReadsNothing(), .result = ValueKind::Integer,              \
@@ -78,28 +84,14 @@ constexpr ExportEntry kCatalogue[] = {
     {.code = #code_, .family = Family::NumberConstant, .convention = CalleePops,       \
      .slots = n, .inputs = ReadsNothing(), .result = ValueKind::Double,               \
      .routine = Routine::None, .body = #value, .real = value},
-#include "catalogue/number_constants.def"
-#undef INTEGER_CONSTANT
-#undef DOUBLE_CONSTANT
 
-#define PASS_SLOT(code_, n, slot)                                                       \
+#define LUMI_PASS_ROW(code_, n, input, kind)                                            \
     {.code = #code_, .family = Family::PassThrough, .convention = CalleePops,          \
-     .slots = n, .inputs = Reads(WordAt(slot)), .result = ValueKind::Word,            \
-     .routine = Routine::None, .body = "W(" #slot ")"},
-#define PASS_DOUBLE(code_, n, first)                                                    \
-    {.code = #code_, .family = Family::PassThrough, .convention = CalleePops,          \
-     .slots = n, .inputs = Reads(DoubleAt(first)), .result = ValueKind::Double,       \
-     .routine = Routine::None, .body = "D(" #first ")"},
-#define WIDEN_SLOT(code_, n, slot)                                                      \
-    {.code = #code_, .family = Family::PassThrough, .convention = CalleePops,          \
-     .slots = n, .inputs = Reads(IntegerAt(slot)), .result = ValueKind::Double,       \
-     .routine = Routine::None, .body = "I(" #slot ")"},
-#include "catalogue/pass_through.def"
-#undef PASS_SLOT
-#undef PASS_DOUBLE
-#undef WIDEN_SLOT
+     .slots = n, .inputs = Reads(input), .result = kind, .routine = Routine::None},
+#define PASS_SLOT(code_, n, slot) LUMI_PASS_ROW(code_, n, WordAt(slot), ValueKind::Word)
+#define PASS_DOUBLE(code_, n, first) LUMI_PASS_ROW(code_, n, DoubleAt(first), ValueKind::Double)
+#define WIDEN_SLOT(code_, n, slot) LUMI_PASS_ROW(code_, n, IntegerAt(slot), ValueKind::Double)
 
-#include "catalogue/expression_terms.h"
 // The body is stringified by the row macros themselves: passed on, the
 // expression would arrive with D(k) and the other terms already expanded.
 #define LUMI_EXPRESSION_ROW(code_, n, expression, text, kind)                           \
@@ -112,46 +104,36 @@ constexpr ExportEntry kCatalogue[] = {
     LUMI_EXPRESSION_ROW(code_, n, expression, #expression, ValueKind::Integer)
 #define TRUTH_EXPRESSION(code_, n, expression) \
     LUMI_EXPRESSION_ROW(code_, n, expression, #expression, ValueKind::Truth)
-#include "catalogue/arithmetic.def"
-#undef DOUBLE_EXPRESSION
-#undef INTEGER_EXPRESSION
-#undef TRUTH_EXPRESSION
-#undef LUMI_EXPRESSION_ROW
-#include "catalogue/expression_terms_end.h"
 
-#define LUMI_ROUTINE_ROW(code_, convention_, n, inputs_, kind, routine_, digits, body_)  \
+#define LUMI_ROUTINE_ROW(code_, convention_, n, inputs_, kind, routine_, ...)              \
     {.code = #code_, .family = Family::Formatting, .convention = convention_,            \
      .slots = n, .inputs = inputs_, .result = kind, .routine = Routine::routine_,       \
-     .body = body_, .hasConstantArgument = IsConstant(digits),                          \
-     .constantArgument = ConstantValue(digits)},
-#define NUMBER_TO_TEXT(code_, convention, n, value, digits)                              \
-    LUMI_ROUTINE_ROW(code_, convention, n, Reads(DoubleAt(value), DigitsInput(digits)),  \
-                     ValueKind::Text, FormatFixed, digits,                              \
-                     "FormatFixed(D(" #value "), " #digits ")")
-#define TIME_TO_TEXT(code_, highest, time, pattern)                                      \
-    LUMI_ROUTINE_ROW(code_, CallerPops, highest, Reads(TimeAt(time)), ValueKind::Text,   \
-                     FormatTime, Slot{-1}, "FormatTime(I(" #time "), " #pattern ")")
-#define ROUND_TO_DIGITS(code_, n, value, digits)                                         \
-    LUMI_ROUTINE_ROW(code_, CalleePops, n, Reads(DoubleAt(value), DigitsInput(digits)),  \
-                     ValueKind::Double, RoundToDigits, digits,                          \
-                     "RoundToDigits(D(" #value "), " #digits ")")
-#define LARGER_OF(code_, n, a, b)                                                        \
-    LUMI_ROUTINE_ROW(code_, CalleePops, n, Reads(DoubleAt(a), DoubleAt(b)),              \
-                     ValueKind::Double, MaxOf, Slot{-1}, "MaxOf(D(" #a "), D(" #b "))")
-#define SMALLER_OF(code_, n, a, b)                                                       \
-    LUMI_ROUTINE_ROW(code_, CalleePops, n, Reads(DoubleAt(a), DoubleAt(b)),              \
-                     ValueKind::Double, MinOf, Slot{-1}, "MinOf(D(" #a "), D(" #b "))")
-#define FIND_TEXT(code_, n, text, pattern)                                               \
-    LUMI_ROUTINE_ROW(code_, CalleePops, n, Reads(TextAt(text), TextAt(pattern)),         \
-                     ValueKind::Integer, FindText, Slot{-1},                            \
-                     "FindText(T(" #text "), T(" #pattern "), 0)")
-#include "catalogue/formatting.def"
-#undef NUMBER_TO_TEXT
-#undef TIME_TO_TEXT
-#undef ROUND_TO_DIGITS
-#undef LARGER_OF
-#undef SMALLER_OF
-#undef FIND_TEXT
+     .arguments = {__VA_ARGS__}},
+#define NUMBER_TO_TEXT(code_, convention, n, value, digits)                               \
+    LUMI_ROUTINE_ROW(code_, convention, n, Reads(DoubleAt(value), DigitsInput(digits)),   \
+                     ValueKind::Text, FormatFixed, FromSlot(value), FromDigits(digits))
+#define TIME_TO_TEXT(code_, highest, time, pattern)                                       \
+    LUMI_ROUTINE_ROW(code_, CallerPops, highest, Reads(TimeAt(time)), ValueKind::Text,    \
+                     FormatTime, FromSlot(time), FromPattern(pattern, #pattern))
+#define ROUND_TO_DIGITS(code_, n, value, digits)                                          \
+    LUMI_ROUTINE_ROW(code_, CalleePops, n, Reads(DoubleAt(value), DigitsInput(digits)),   \
+                     ValueKind::Double, RoundToDigits, FromSlot(value), FromDigits(digits))
+#define LARGER_OF(code_, n, a, b)                                                         \
+    LUMI_ROUTINE_ROW(code_, CalleePops, n, Reads(DoubleAt(a), DoubleAt(b)),               \
+                     ValueKind::Double, MaxOf, FromSlot(a), FromSlot(b))
+#define SMALLER_OF(code_, n, a, b)                                                        \
+    LUMI_ROUTINE_ROW(code_, CalleePops, n, Reads(DoubleAt(a), DoubleAt(b)),               \
+                     ValueKind::Double, MinOf, FromSlot(a), FromSlot(b))
+#define FIND_TEXT(code_, n, text, pattern)                                                \
+    LUMI_ROUTINE_ROW(code_, CalleePops, n, Reads(TextAt(text), TextAt(pattern)),          \
+                     ValueKind::Integer, FindText, FromSlot(text), FromSlot(pattern),     \
+                     FromNumber(kSearchStart))
+
+#include "catalogue/expression_terms.h"
+#include "catalogue/rows.def"
+#include "catalogue/expression_terms_end.h"
+#undef LUMI_PASS_ROW
+#undef LUMI_EXPRESSION_ROW
 #undef LUMI_ROUTINE_ROW
 };
 
@@ -174,16 +156,22 @@ const ExportEntry* FindEntry(std::string_view code) {
     return nullptr;
 }
 
-std::string_view FamilyName(Family family) {
-    switch (family) {
-        case Family::TextConstant: return "text constant";
-        case Family::NumberConstant: return "number constant";
-        case Family::PassThrough: return "pass-through";
-        case Family::Arithmetic: return "arithmetic";
-        case Family::Formatting: return "formatting";
-    }
-    return "?";
-}
+namespace {
+
+struct FamilyWords {
+    std::string_view name;
+    std::string_view heading;
+};
+
+constexpr FamilyWords kFamilyWords[] = {
+#define FAMILY(id, name, heading, ...) {name, heading},
+#include "catalogue/families.def"
+};
+
+}  // namespace
+
+std::string_view FamilyName(Family family) { return kFamilyWords[static_cast<std::size_t>(family)].name; }
+std::string_view FamilyHeading(Family family) { return kFamilyWords[static_cast<std::size_t>(family)].heading; }
 
 std::string_view KindName(ValueKind kind) {
     switch (kind) {

@@ -15,11 +15,33 @@ namespace lumi {
 
 inline constexpr std::string_view kExportPrefix = "Quenvar_541BA2F8_1_";
 
-enum class Family : std::uint8_t { TextConstant, NumberConstant, PassThrough, Arithmetic, Formatting };
+enum class Family : std::uint8_t {
+#define FAMILY(id, ...) id,
+#include "catalogue/families.def"
+};
+
+// Every family, in table order.
+inline constexpr Family kFamilies[] = {
+#define FAMILY(id, ...) Family::id,
+#include "catalogue/families.def"
+};
 
 enum class ValueKind : std::uint8_t { Word, Integer, Truth, Double, Text, HostTime };
 
 enum class Routine : std::uint8_t { None, FormatFixed, FormatTime, RoundToDigits, MaxOf, MinOf, FindText };
+
+// Where a routine row's argument comes from: a slot the row reads, a
+// number the row fixes, or one of the time patterns.
+struct ArgumentSource {
+    enum class Kind : std::uint8_t { Unused, Slot, Number, Pattern };
+    Kind kind = Kind::Unused;
+    std::int8_t slot = -1;
+    std::int32_t number = 0;
+    const char16_t* pattern = nullptr;
+    std::string_view patternName{};
+};
+
+constexpr int kMaxArguments = 3;
 
 struct SlotInput {
     std::int8_t slot = -1;  // a double occupies slot and slot + 1
@@ -36,14 +58,14 @@ struct ExportEntry {
     std::array<SlotInput, kMaxInputs> inputs;  // in slot order; unused ones have slot -1
     ValueKind result;
     Routine routine;
-    std::string_view body;  // as the table writes it
+    // Routine rows: the routine's arguments in its parameter order.
+    std::array<ArgumentSource, kMaxArguments> arguments{};
+    // As the table writes it: a text's name, a number, an expression.
+    std::string_view body{};
     // The answer of a constant row.
     const char16_t* text = nullptr;
     std::int32_t integer = 0;
     double real = 0.0;
-    // A constant argument of a routine row (digits), if the row fixes one.
-    bool hasConstantArgument = false;
-    std::int32_t constantArgument = 0;
 
     int InputCount() const {
         int count = 0;
@@ -60,41 +82,8 @@ struct TextEntry {
 
 // The number of exports, counted off the tables: one row, one export.
 inline constexpr std::size_t kExportCount = 0
-#define TEXT_CONSTANT(...) +1
-#define INTEGER_CONSTANT(...) +1
-#define DOUBLE_CONSTANT(...) +1
-#define PASS_SLOT(...) +1
-#define PASS_DOUBLE(...) +1
-#define WIDEN_SLOT(...) +1
-#define DOUBLE_EXPRESSION(...) +1
-#define INTEGER_EXPRESSION(...) +1
-#define TRUTH_EXPRESSION(...) +1
-#define NUMBER_TO_TEXT(...) +1
-#define TIME_TO_TEXT(...) +1
-#define ROUND_TO_DIGITS(...) +1
-#define LARGER_OF(...) +1
-#define SMALLER_OF(...) +1
-#define FIND_TEXT(...) +1
-#include "catalogue/text_constants.def"
-#include "catalogue/number_constants.def"
-#include "catalogue/pass_through.def"
-#include "catalogue/arithmetic.def"
-#include "catalogue/formatting.def"
-#undef TEXT_CONSTANT
-#undef INTEGER_CONSTANT
-#undef DOUBLE_CONSTANT
-#undef PASS_SLOT
-#undef PASS_DOUBLE
-#undef WIDEN_SLOT
-#undef DOUBLE_EXPRESSION
-#undef INTEGER_EXPRESSION
-#undef TRUTH_EXPRESSION
-#undef NUMBER_TO_TEXT
-#undef TIME_TO_TEXT
-#undef ROUND_TO_DIGITS
-#undef LARGER_OF
-#undef SMALLER_OF
-#undef FIND_TEXT
+#define LUMI_ROW(code) +1
+#include "catalogue/rows.def"
     ;
 
 std::span<const ExportEntry> Catalogue();
@@ -103,7 +92,10 @@ std::span<const TextEntry> Texts();
 // Null when the code is not in the catalogue.
 const ExportEntry* FindEntry(std::string_view code);
 
+// "text constant", "pass-through", ...
 std::string_view FamilyName(Family family);
+// The heading of a family's table: "Text constants", "Pass-through", ...
+std::string_view FamilyHeading(Family family);
 std::string_view KindName(ValueKind kind);
 std::string_view RoutineName(Routine routine);
 

@@ -1,10 +1,8 @@
-// A catalogue row in words. Expression and routine bodies are rendered from
-// the tree body_terms reads, so the words and the machine's reading agree.
+// A catalogue row in words. Expressions are rendered from the tree
+// body_terms reads, and routine calls from the arguments it gives, so the
+// words and the machine's reading agree.
 #include "catalogue/describe.h"
 
-#include <algorithm>
-#include <bit>
-#include <cmath>
 #include <stdexcept>
 #include <vector>
 
@@ -15,11 +13,11 @@ namespace {
 
 // What a routine's words add after its call.
 struct RoutineSuffix {
-    std::string_view name;
+    Routine routine;
     std::string_view suffix;
 };
 
-constexpr RoutineSuffix kRoutineSuffixes[] = {{"RoundToDigits", ", rounded to double"}};
+constexpr RoutineSuffix kRoutineSuffixes[] = {{Routine::RoundToDigits, ", rounded to double"}};
 
 std::string DoubleSlotWords(int first) {
     return "slots " + std::to_string(first) + "-" + std::to_string(first + 1);
@@ -38,6 +36,12 @@ std::string Bracketed(const Phrase& phrase) {
 
 [[noreturn]] void NoWords(const BodyNode& node) { throw std::logic_error("no words for " + node.text); }
 
+std::string_view SuffixOf(Routine routine) {
+    for (const RoutineSuffix& entry : kRoutineSuffixes)
+        if (entry.routine == routine) return entry.suffix;
+    return "";
+}
+
 Phrase Rendered(const BodyNode& node, const SlotNamer* namer);
 
 Phrase SlotPhrase(const BodyNode& node, const SlotNamer* namer) {
@@ -45,35 +49,9 @@ Phrase SlotPhrase(const BodyNode& node, const SlotNamer* namer) {
     return {node.text == "D" ? DoubleSlotWords(node.slot) : SingleSlotWords(node.slot)};
 }
 
-Phrase PatternPhrase(const BodyNode& node) {
-    const char16_t* text = PatternTextOf(node.text);
-    if (text == nullptr) NoWords(node);
-    return {node.text + " " + QuotedText(text)};
-}
-
-std::string_view SuffixOf(std::string_view routine) {
-    for (const RoutineSuffix& entry : kRoutineSuffixes)
-        if (entry.name == routine) return entry.suffix;
-    return "";
-}
-
 Phrase CallPhrase(const BodyNode& node, const SlotNamer* namer) {
-    std::vector<Phrase> arguments;
-    for (const auto& child : node.children) arguments.push_back(Rendered(*child, namer));
-    if (arguments.size() == 1 && node.text == "Constant") return arguments[0];
-    if (arguments.size() == 1 && node.text == "Int32") return {Bracketed(arguments[0]) + " wrapped to 32 bits", true};
-    const std::span<const std::string_view> parameters = RoutineParameterNames(node.text);
-    if (parameters.empty()) NoWords(node);
-    std::string words = node.text + "(";
-    for (std::size_t i = 0; i < arguments.size(); ++i) {
-        if (i > 0) words += ", ";
-        // A pattern names itself, and a slot named for its parameter needs no "value = value".
-        if (i < parameters.size() && !parameters[i].empty() && node.children[i]->kind != BodyNode::Kind::Pattern &&
-            parameters[i] != arguments[i].words)
-            words += std::string(parameters[i]) + " = ";
-        words += arguments[i].words;
-    }
-    return {words + ")" + std::string(SuffixOf(node.text))};
+    if (node.text != "Int32" || node.children.size() != 1) NoWords(node);
+    return {Bracketed(Rendered(*node.children[0], namer)) + " wrapped to 32 bits", true};
 }
 
 // Every nested operation is bracketed, so the words show the order in which
@@ -82,7 +60,6 @@ Phrase Rendered(const BodyNode& node, const SlotNamer* namer) {
     switch (node.kind) {
         case BodyNode::Kind::Slot: return SlotPhrase(node, namer);
         case BodyNode::Kind::Number: return {node.text};
-        case BodyNode::Kind::Pattern: return PatternPhrase(node);
         case BodyNode::Kind::Call: return CallPhrase(node, namer);
         case BodyNode::Kind::Binary:
             return {Bracketed(Rendered(*node.children[0], namer)) + std::string(OperatorWords(node.text)) +
@@ -93,12 +70,38 @@ Phrase Rendered(const BodyNode& node, const SlotNamer* namer) {
 }
 
 // A body that cannot be read or rendered is shown as written.
-std::string RenderedBody(const ExportEntry& entry, const SlotNamer* namer) {
+std::string ExpressionWords(const ExportEntry& entry, const SlotNamer* namer) {
     try {
         return Rendered(*ReadBody(entry.body), namer).words;
     } catch (const std::logic_error&) {
         return std::string(entry.body);
     }
+}
+
+std::string OperandWords(const Operand& from, const SlotNamer* namer) {
+    if (from.slot < 0) {
+        if (from.constantName.empty()) return from.constant;
+        const std::u16string text(from.constant.begin(), from.constant.end());
+        return from.constantName + " " + QuotedText(text);
+    }
+    if (namer) return (*namer)(from.slot);
+    return SlotWords({static_cast<std::int8_t>(from.slot), from.kind});
+}
+
+// "FormatFixed(value = slots 0-1, digits = 2)": a pattern names itself, and a
+// slot named for its parameter needs no "value = value".
+std::string RoutineWords(const ExportEntry& entry, const SlotNamer* namer) {
+    std::string words = std::string(RoutineName(entry.routine)) + "(";
+    bool first = true;
+    for (const RoutineArgument& argument : RoutineArguments(entry)) {
+        const std::string from = OperandWords(argument.from, namer);
+        if (!first) words += ", ";
+        first = false;
+        if (argument.from.constantName.empty() && argument.parameter != from)
+            words += std::string(argument.parameter) + " = ";
+        words += from;
+    }
+    return words + ")" + std::string(SuffixOf(entry.routine));
 }
 
 std::string PassThroughWords(const ExportEntry& entry, const SlotNamer* namer) {
@@ -112,7 +115,7 @@ std::string PassThroughWords(const ExportEntry& entry, const SlotNamer* namer) {
 }
 
 std::string ArithmeticWords(const ExportEntry& entry, const SlotNamer* namer) {
-    const std::string words = RenderedBody(entry, namer);
+    const std::string words = ExpressionWords(entry, namer);
     switch (entry.result) {
         case ValueKind::Double: return words + ", rounded to double once";
         case ValueKind::Truth: return "1 if " + words + ", else 0";
@@ -120,130 +123,7 @@ std::string ArithmeticWords(const ExportEntry& entry, const SlotNamer* namer) {
     }
 }
 
-// ---- Which inputs may raise ------------------------------------------------------------
-
-// Doubles are kept as their bits: an x87 load would quieten a signalling NaN.
-std::uint64_t DoubleBitsIn(std::span<const std::uint32_t> slots, int first) {
-    if (first < 0 || first + 1 >= static_cast<int>(slots.size())) return 0;
-    return std::uint64_t{slots[first + 1]} << 32 | slots[first];
-}
-
-constexpr std::uint64_t kExponent = 0x7FF0000000000000, kFraction = 0x000FFFFFFFFFFFFF, kQuiet = 0x0008000000000000;
-
-bool IsNan(std::uint64_t bits) { return (bits & kExponent) == kExponent && (bits & kFraction) != 0; }
-bool IsSignalling(std::uint64_t bits) { return IsNan(bits) && !(bits & kQuiet); }
-bool IsInfinite(std::uint64_t bits) { return (bits & ~(std::uint64_t{1} << 63)) == kExponent; }
-bool IsZero(std::uint64_t bits) { return (bits & ~(std::uint64_t{1} << 63)) == 0; }
-// |value| from its bits, for a value neither NaN nor infinite.
-double Magnitude(std::uint64_t bits) { return std::bit_cast<double>(bits & ~(std::uint64_t{1} << 63)); }
-
-// Far from 1 in magnitude: a handful of operations on such values may leave
-// the double range (2^±255, four of them multiplied, still lie within it).
-bool Extreme(std::uint64_t bits) {
-    if (IsInfinite(bits)) return true;
-    if (IsNan(bits) || IsZero(bits)) return false;
-    return Magnitude(bits) >= 0x1p255 || Magnitude(bits) <= 0x1p-255;
-}
-
-std::vector<std::uint64_t> DoubleInputs(const ExportEntry& entry, std::span<const std::uint32_t> slots) {
-    std::vector<std::uint64_t> values;
-    for (int i = 0; i < entry.InputCount(); ++i)
-        if (entry.inputs[i].kind == ValueKind::Double) values.push_back(DoubleBitsIn(slots, entry.inputs[i].slot));
-    return values;
-}
-
-std::uint16_t NothingListed(const ExportEntry&, std::span<const std::uint32_t>) { return 0; }
-
-std::uint16_t PassThroughListed(const ExportEntry& entry, std::span<const std::uint32_t> slots) {
-    for (std::uint64_t value : DoubleInputs(entry, slots))
-        if (IsSignalling(value)) return kInvalidOperation;
-    return 0;
-}
-
-std::uint16_t ArithmeticListed(const ExportEntry& entry, std::span<const std::uint32_t> slots) {
-    const bool divides = entry.body.find('/') != std::string_view::npos;
-    std::uint16_t listed = 0;
-    for (std::uint64_t value : DoubleInputs(entry, slots)) {
-        if (IsSignalling(value) || (IsNan(value) && entry.result == ValueKind::Truth)) listed |= kInvalidOperation;
-        if (IsInfinite(value)) listed |= kInvalidOperation;  // zero times it, or it minus itself
-        if (Extreme(value)) listed |= kOverflow | (divides ? kDivisionByZero : 0);
-        if (divides && IsZero(value)) listed |= kDivisionByZero | kInvalidOperation;  // 0 / 0
-    }
-    return listed;
-}
-
-std::uint16_t FormattingListed(const ExportEntry& entry, std::span<const std::uint32_t> slots) {
-    const std::vector<std::uint64_t> values = DoubleInputs(entry, slots);
-    bool nan = false, signalling = false;
-    for (std::uint64_t value : values) {
-        nan |= IsNan(value);
-        signalling |= IsSignalling(value);
-    }
-    switch (entry.routine) {
-        case Routine::FormatFixed:
-        case Routine::RoundToDigits: return signalling ? kInvalidOperation : 0;
-        case Routine::MaxOf:
-        case Routine::MinOf: return nan ? kInvalidOperation : 0;
-        default: return 0;
-    }
-}
-
-// Whether a row computes on doubles: the page lets any such row raise
-// precision, underflow and denormal operand.
-bool ComputesOnDoubles(const ExportEntry& entry) {
-    if (entry.result == ValueKind::Double && entry.family != Family::NumberConstant) return true;
-    for (int i = 0; i < entry.InputCount(); ++i)
-        if (entry.inputs[i].kind == ValueKind::Double || entry.inputs[i].kind == ValueKind::HostTime) return true;
-    return false;
-}
-
-struct FamilyWords {
-    Family family;
-    std::string_view heading;
-    std::string_view exceptions;  // the inputs that may raise one the caller has unmasked...
-    std::uint16_t (*listed)(const ExportEntry&, std::span<const std::uint32_t>);  // ...and those inputs' exceptions
-};
-
-constexpr FamilyWords kFamilies[] = {
-    {Family::TextConstant, "Text constants", "None: no floating-point work.", NothingListed},
-    {Family::NumberConstant, "Number constants", "None: 0.0 and 1.0 are the unit's own constants.", NothingListed},
-    {Family::PassThrough, "Pass-through",
-     "A signalling NaN in the slots of a double, as it is loaded (invalid operation). "
-     "Words and the widened integer raise nothing.",
-     PassThroughListed},
-    {Family::Arithmetic, "Arithmetic and comparison",
-     "A signalling NaN operand (invalid operation); a NaN in slots 2-3 of the truth test, whose "
-     "comparison signals (invalid operation); a zero divisor (division by zero; 0 / 0 is an invalid "
-     "operation); zero times an infinity, or an infinity minus itself (invalid operation); a result "
-     "beyond the double range (overflow). The integer times ten has no floating-point step.",
-     ArithmeticListed},
-    {Family::Formatting, "Formatting, rounding and search",
-     "Number to text and rounding: a signalling NaN value (invalid operation). Larger and smaller of "
-     "two: a NaN in either operand, whose comparison signals (invalid operation). Time to text and "
-     "search: nothing.",
-     FormattingListed},
-};
-
 }  // namespace
-
-std::string_view FamilyHeading(Family family) {
-    for (const FamilyWords& words : kFamilies)
-        if (words.family == family) return words.heading;
-    return FamilyName(family);
-}
-
-std::string_view UnmaskedExceptionWords(Family family) {
-    for (const FamilyWords& words : kFamilies)
-        if (words.family == family) return words.exceptions;
-    return "";
-}
-
-bool RaiseListed(const ExportEntry& entry, std::span<const std::uint32_t> slots, std::uint16_t raised) {
-    std::uint16_t listed = ComputesOnDoubles(entry) ? kInexactResult | kUnderflow | kDenormalOperand : 0;
-    for (const FamilyWords& words : kFamilies)
-        if (words.family == entry.family) listed |= words.listed(entry, slots);
-    return (raised & ~listed) == 0;
-}
 
 std::string_view ConventionWords(Convention convention) {
     return convention == Convention::CalleePops ? "callee-pops" : "caller-pops";
@@ -286,7 +166,7 @@ std::string BodyWords(const ExportEntry& entry, const SlotNamer* namer) {
         case Family::NumberConstant: return std::string(entry.body);
         case Family::PassThrough: return PassThroughWords(entry, namer);
         case Family::Arithmetic: return ArithmeticWords(entry, namer);
-        case Family::Formatting: return RenderedBody(entry, namer);
+        case Family::Formatting: return RoutineWords(entry, namer);
     }
     return std::string(entry.body);
 }

@@ -78,10 +78,9 @@ using namespace lumi;
     LUMI_CALLEE_POPS(double, code, n) { return MaxOf(slots.Double(a), slots.Double(b)); }
 #define SMALLER_OF(code, n, a, b) \
     LUMI_CALLEE_POPS(double, code, n) { return MinOf(slots.Double(a), slots.Double(b)); }
-// The whole text is searched: the start position is 0.
 #define FIND_TEXT(code, n, text, pattern) \
     LUMI_CALLEE_POPS_READING_TEXTS(std::int32_t, code, n, text, pattern) {               \
-        return FindText(slots.Text(text), slots.Text(pattern), 0);                        \
+        return FindText(slots.Text(text), slots.Text(pattern), kSearchStart);             \
     }
 #include "catalogue/formatting.def"
 #undef NUMBER_TO_TEXT
@@ -94,30 +93,11 @@ using namespace lumi;
 #if defined(LUMI_TRACING)
 // The tracing build's row descriptors, in table order, for the trace's summary.
 #include <iterator>
-#define LUMI_ROW_DESCRIPTOR(code, ...) &LUMI_TRACE_ROW(code),
-#define TEXT_CONSTANT LUMI_ROW_DESCRIPTOR
-#define INTEGER_CONSTANT LUMI_ROW_DESCRIPTOR
-#define DOUBLE_CONSTANT LUMI_ROW_DESCRIPTOR
-#define PASS_SLOT LUMI_ROW_DESCRIPTOR
-#define PASS_DOUBLE LUMI_ROW_DESCRIPTOR
-#define WIDEN_SLOT LUMI_ROW_DESCRIPTOR
-#define DOUBLE_EXPRESSION LUMI_ROW_DESCRIPTOR
-#define INTEGER_EXPRESSION LUMI_ROW_DESCRIPTOR
-#define TRUTH_EXPRESSION LUMI_ROW_DESCRIPTOR
-#define NUMBER_TO_TEXT LUMI_ROW_DESCRIPTOR
-#define TIME_TO_TEXT LUMI_ROW_DESCRIPTOR
-#define ROUND_TO_DIGITS LUMI_ROW_DESCRIPTOR
-#define LARGER_OF LUMI_ROW_DESCRIPTOR
-#define SMALLER_OF LUMI_ROW_DESCRIPTOR
-#define FIND_TEXT LUMI_ROW_DESCRIPTOR
+#define LUMI_ROW(code) &LUMI_TRACE_ROW(code),
 namespace lumi::trace {
 extern Row* const kRows[];
 Row* const kRows[] = {
-#include "catalogue/text_constants.def"
-#include "catalogue/number_constants.def"
-#include "catalogue/pass_through.def"
-#include "catalogue/arithmetic.def"
-#include "catalogue/formatting.def"
+#include "catalogue/rows.def"
 };
 extern const std::size_t kRowCount;
 const std::size_t kRowCount = std::size(kRows);

@@ -21,6 +21,9 @@ struct Constant {
     std::int32_t value;
 };
 
+// The search exports search the whole text.
+inline constexpr std::int32_t kSearchStart = 0;
+
 template <int N>
 constexpr std::int32_t Argument(const SlotFrame<N>& slots, Slot from) {
     return slots.Int(from.index);

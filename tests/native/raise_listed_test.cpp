@@ -7,7 +7,7 @@
 #include <limits>
 #include <vector>
 
-#include "catalogue/describe.h"
+#include "catalogue/raise_policy.h"
 
 namespace lumi {
 namespace {

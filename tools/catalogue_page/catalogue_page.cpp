@@ -9,15 +9,13 @@
 
 #include "catalogue/catalogue.h"
 #include "catalogue/describe.h"
+#include "catalogue/raise_policy.h"
 #include "tools/generated_file.h"
 
 namespace {
 
 using lumi::ExportEntry;
 using lumi::Family;
-
-constexpr Family kFamilies[] = {Family::TextConstant, Family::NumberConstant, Family::PassThrough,
-                                Family::Arithmetic, Family::Formatting};
 
 constexpr std::string_view kIntro =
     "# Export catalogue\n"
@@ -74,7 +72,7 @@ void WriteSummary(std::ostream& out, std::span<const ExportEntry> rows) {
         out << "| " << name << " | " << count << " | " << callee << " | " << count - callee << " | "
             << Range(fewest, most) << " | " << kinds << " |\n";
     };
-    for (Family family : kFamilies)
+    for (Family family : lumi::kFamilies)
         summarise(lumi::FamilyHeading(family), [&](const ExportEntry& row) { return row.family == family; });
     summarise("**All**", [](const ExportEntry&) { return true; });
 }
@@ -98,7 +96,7 @@ std::string Page() {
     const auto rows = lumi::Catalogue();
     out << kIntro;
     WriteSummary(out, rows);
-    for (Family family : kFamilies) WriteFamily(out, rows, family);
+    for (Family family : lumi::kFamilies) WriteFamily(out, rows, family);
     return out.str();
 }
 

@@ -1,6 +1,9 @@
-// The bodies read back as a machine needs them: the operations of an
-// expression in the order the unit performs them, and the role of each slot.
+// The rows read back as a machine needs them: the operations of an
+// expression in the order the unit performs them, the role of each slot,
+// and a routine's arguments.
 #include <gtest/gtest.h>
+
+#include <set>
 
 #include "catalogue/body_terms.h"
 #include "catalogue/describe.h"
@@ -60,6 +63,22 @@ TEST(BodyTerms, WordsUseTheDeclarationsNames) {
     };
     EXPECT_EQ(BodyWords(entry, &namer), "(a × b) + c, rounded to double once");
     EXPECT_EQ(BodyWords(entry), "(slots 5-6 × slots 0-1) + slots 3-4, rounded to double once");
+}
+
+// A routine row's arguments name each slot it reads exactly once, and its
+// fixed arguments are the routine's: digits, a pattern, the search start.
+TEST(BodyTerms, RoutineArgumentsNameEachInputOnce) {
+    for (const ExportEntry& entry : Catalogue()) {
+        if (entry.family != Family::Formatting) continue;
+        std::multiset<int> named, read;
+        for (const RoutineArgument& argument : RoutineArguments(entry)) {
+            if (argument.from.slot >= 0) named.insert(argument.from.slot);
+            else if (!argument.from.constantName.empty()) EXPECT_EQ(entry.routine, Routine::FormatTime) << entry.code;
+            else EXPECT_TRUE(argument.parameter == "digits" || argument.parameter == "start") << entry.code;
+        }
+        for (int i = 0; i < entry.InputCount(); ++i) read.insert(entry.inputs[i].slot);
+        EXPECT_EQ(named, read) << entry.code;
+    }
 }
 
 }  // namespace

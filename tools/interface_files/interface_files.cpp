@@ -23,9 +23,6 @@ using lumi::ExportEntry;
 using lumi::Family;
 using lumi::ValueKind;
 
-constexpr Family kFamilies[] = {Family::TextConstant, Family::NumberConstant, Family::PassThrough,
-                                Family::Arithmetic, Family::Formatting};
-
 // ---- The header --------------------------------------------------------------------------
 
 constexpr std::string_view kHeaderTop = R"(/* lumivextaran.h: the exports of lumivextaran.dll, one prototype each.
@@ -204,7 +201,7 @@ std::string VersionMacros() {
 
 std::string Header() {
     std::string text = std::string(kHeaderTop) + VersionMacros() + std::string(kHeaderDeclarations);
-    for (Family family : kFamilies) {
+    for (Family family : lumi::kFamilies) {
         text += "\n/* ---- " + std::string(lumi::FamilyHeading(family)) + ". " + std::string(FamilyNoteOf(family)) + " */\n\n";
         for (const ExportEntry& entry : lumi::Catalogue())
             if (entry.family == family) text += Prototype(entry);

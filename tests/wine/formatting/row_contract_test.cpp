@@ -136,7 +136,8 @@ std::string CatalogueDifference(const FormattingRow& row, const ExportEntry& ent
     if (RoutineName(entry.routine) != RoutineOf(row.group)) out << "routine " << RoutineName(entry.routine) << "; ";
     if (SlotsRead(entry) != SlotsRead(row)) out << "slots read differ; ";
     const bool fixed = (row.group == Group::NumberToText || row.group == Group::Rounding) && !row.digits.FromSlot();
-    if (entry.hasConstantArgument != fixed || (fixed && entry.constantArgument != row.digits.constant))
+    const ArgumentSource& digits = entry.arguments[1];
+    if ((digits.kind == ArgumentSource::Kind::Number) != fixed || (fixed && digits.number != row.digits.constant))
         out << "constant digits; ";
     return out.str();
 }

@@ -12,9 +12,6 @@
 namespace lumi::call {
 namespace {
 
-constexpr Family kFamilies[] = {Family::TextConstant, Family::NumberConstant, Family::PassThrough,
-                                Family::Arithmetic, Family::Formatting};
-
 // Letters only, lower case: "Pass-Through" and "passthrough" are one name.
 std::string Folded(std::string_view name) {
     std::string folded;

@@ -8,6 +8,7 @@
 #include <windows.h>
 
 #include "catalogue/describe.h"
+#include "catalogue/raise_policy.h"
 #include "tools/words/shortest_double.h"
 
 namespace lumi::call {

@@ -7,6 +7,7 @@
 #include <stdexcept>
 
 #include "catalogue/describe.h"
+#include "values/format_time.h"
 #include "tools/lumicall/judging/contract.h"
 #include "tools/lumicall/judging/answers.h"
 #include "tools/lumicall/worker/system.h"
@@ -131,10 +132,11 @@ Observed ObservedSeparators(Target& target, std::mt19937& random) {
     const ExportEntry *number = nullptr, *clock = nullptr;
     for (const ExportEntry& entry : Catalogue()) {
         if (!target.Exports(entry)) continue;
-        if (number == nullptr && entry.routine == Routine::FormatFixed && !entry.hasConstantArgument &&
+        const ArgumentSource& second = entry.arguments[1];
+        if (number == nullptr && entry.routine == Routine::FormatFixed && second.kind == ArgumentSource::Kind::Slot &&
             entry.inputs[0].kind == ValueKind::Double)
             number = &entry;
-        if (clock == nullptr && entry.routine == Routine::FormatTime && entry.body.ends_with("PatternTime)")) clock = &entry;
+        if (clock == nullptr && entry.routine == Routine::FormatTime && second.pattern == PatternTime) clock = &entry;
     }
     const KnownInput numberInputs[] = {{InputKind::Double, std::bit_cast<std::uint64_t>(1.5), nullptr},
                                        {InputKind::Integer, 1, nullptr}};

@@ -19,6 +19,57 @@ std::string SlotList(const SlotFill& fill, bool given) {
     return list.empty() ? "none" : list;
 }
 
+// What is called, with what: the export, its body, the slots given and the decoys.
+void AddCallRows(Table& table, const ExportEntry& entry, const SlotFill& fill) {
+    const std::string count = SlotCountWords(entry);
+    const bool one = count == "1" || count.ends_with(" 1");
+    table.Add({"export", std::string(kExportPrefix) + std::string(entry.code) + "  (" +
+                             std::string(ConventionWords(entry.convention)) + ", " + count +
+                             (count == "none" ? " slots)" : one ? " slot)" : " slots)")});
+    table.Add({"body", BodyWords(entry)});
+    table.Add({"slots", SlotList(fill, true)});
+    table.Add({"decoys", SlotList(fill, false)});
+}
+
+// What a call that returned left behind: the slots popped, the x87 unit, a pending exception.
+void AddReturnRows(Table& table, const Outcome& outcome) {
+    const int depth = outcome.record.depthAfter - outcome.record.depthBefore;
+    table.Add({"popped", PoppedWords(outcome.record.popped)});
+    table.Add({"x87", "depth " + std::string(depth >= 0 ? "+" : "") + std::to_string(depth) + ", control word " +
+                          Hex(outcome.record.controlWordAfter, 4) + " after the call (" +
+                          std::string(kControlWordCompared) + " compared)"});
+    if (const std::uint16_t pending = outcome.record.UnmaskedFlags())
+        table.Add({"raised", X87ExceptionWords(pending) + ", unmasked by the control word and left pending"});
+}
+
+// The contract, then the answer where the contract holds; the exit status.
+int AddVerdictRows(Table& table, const Request& request, const Outcome& outcome, const SlotFill& fill) {
+    const ExportEntry& entry = request.Entry();
+    if (CallersPointerFault(outcome)) {
+        table.Add({"contract", "not judged: the fault came from the text pointer you gave in slot " +
+                                   std::to_string(outcome.callersPointerSlot) + ", not from the export"});
+        return kAllHeld;
+    }
+    if (RaiseAllowed(entry, outcome, fill.words)) {
+        table.Add({"contract", "holds: it raised " + X87ExceptionWords(RaisedBits(outcome)) +
+                                   ", which the catalogue page lists for these inputs where the word unmasks it; "
+                                   "the answer is not judged"});
+        return kAllHeld;
+    }
+    const std::vector<std::string> breaches = Breaches(entry, outcome, fill.words);
+    for (const std::string& breach : breaches) table.Add({"contract", "BROKEN: " + breach});
+    if (!breaches.empty()) return kContractBroken;
+    table.Add({"contract", "holds"});
+    const AnswerCheck answer = CheckAnswer(request, outcome, SeparatorsNow());
+    if (!answer.checked) table.Add({"answer", "not checked: no model or known answer covers these inputs"});
+    else if (answer.wrong.empty()) table.Add({"answer", "right: as the models give it"});
+    else {
+        table.Add({"answer", "WRONG: " + answer.wrong});
+        return kContractBroken;
+    }
+    return kAllHeld;
+}
+
 }  // namespace
 
 int CallOne(CommandLine& line) {
@@ -32,15 +83,8 @@ int CallOne(CommandLine& line) {
     const SlotFill fill = FillSlots(entry, arguments, random);
 
     Target target = Target::Open(line.dll);
-    const std::string count = SlotCountWords(entry);
-    const bool one = count == "1" || count.ends_with(" 1");
     Table table;
-    table.Add({"export", std::string(kExportPrefix) + std::string(entry.code) + "  (" +
-                             std::string(ConventionWords(entry.convention)) + ", " + count +
-                             (count == "none" ? " slots)" : one ? " slot)" : " slots)")});
-    table.Add({"body", BodyWords(entry)});
-    table.Add({"slots", SlotList(fill, true)});
-    table.Add({"decoys", SlotList(fill, false)});
+    AddCallRows(table, entry, fill);
     if (!target.Exports(entry)) {
         table.Add({"contract", "BROKEN: " + target.Facts().FileName() + " does not export it"});
         Print(table.Text());
@@ -48,44 +92,9 @@ int CallOne(CommandLine& line) {
     }
     const Request request = RequestOf(entry, fill, controlWord);
     const Outcome outcome = target.Call(request);
-    const std::vector<std::string> breaches = Breaches(entry, outcome, fill.words);
-
     table.Add({"result", ResultWords(entry, outcome)});
-    const bool returned = !outcome.fault && outcome.failure == Failure::None;
-    if (returned) {
-        const int depth = outcome.record.depthAfter - outcome.record.depthBefore;
-        table.Add({"popped", PoppedWords(outcome.record.popped)});
-        table.Add({"x87", "depth " + std::string(depth >= 0 ? "+" : "") + std::to_string(depth) + ", control word " +
-                              Hex(outcome.record.controlWordAfter, 4) + " after the call (" +
-                              std::string(kControlWordCompared) + " compared)"});
-        if (const std::uint16_t pending = outcome.record.UnmaskedFlags())
-            table.Add({"raised", X87ExceptionWords(pending) + ", unmasked by the control word and left pending"});
-    }
-    if (CallersPointerFault(outcome)) {
-        table.Add({"contract", "not judged: the fault came from the text pointer you gave in slot " +
-                                   std::to_string(outcome.callersPointerSlot) + ", not from the export"});
-        Print(table.Text());
-        return kAllHeld;
-    }
-    if (RaiseAllowed(entry, outcome, fill.words)) {
-        table.Add({"contract", "holds: it raised " + X87ExceptionWords(RaisedBits(outcome)) +
-                                   ", which the catalogue page lists for these inputs where the word unmasks it; "
-                                   "the answer is not judged"});
-        Print(table.Text());
-        return kAllHeld;
-    }
-    for (const std::string& breach : breaches) table.Add({"contract", "BROKEN: " + breach});
-    int status = breaches.empty() ? kAllHeld : kContractBroken;
-    if (breaches.empty()) {
-        table.Add({"contract", "holds"});
-        const AnswerCheck answer = CheckAnswer(request, outcome, SeparatorsNow());
-        if (!answer.checked) table.Add({"answer", "not checked: no model or known answer covers these inputs"});
-        else if (answer.wrong.empty()) table.Add({"answer", "right: as the models give it"});
-        else {
-            table.Add({"answer", "WRONG: " + answer.wrong});
-            status = kContractBroken;
-        }
-    }
+    if (!outcome.fault && outcome.failure == Failure::None) AddReturnRows(table, outcome);
+    const int status = AddVerdictRows(table, request, outcome, fill);
     Print(table.Text());
     return status;
 }

@@ -328,7 +328,7 @@ std::string MissingWords(const Side& side) {
     return std::string(side.name) + " lacks " + std::to_string(side.missing.size());
 }
 
-// "<who> does not export N of 275 exports: CODE ...".
+// "<who> does not export N of M exports: CODE ...".
 std::string MissingCodes(const std::string& whoLacks, const std::vector<std::string_view>& missing) {
     std::string codes;
     for (std::string_view code : missing) codes += " " + std::string(code);
@@ -365,6 +365,79 @@ std::string ContractWords(const Comparison& comparison, int side, const char* co
                                                     " broke it" + (alike ? " where the other did not" : ""));
 }
 
+std::string CompareHeading(const MachineCheck& machine, const Side (&sides)[2], const std::vector<ControlWord>& words,
+                           std::uint16_t startWord, std::optional<std::uint16_t> givenWord, const Inputs& inputs,
+                           std::size_t callable) {
+    return MachineFirstWords(machine) + "lumicall " + std::string(OwnVersion()) + " compare: do these two DLLs answer alike?\n\n" +
+           Line("this DLL", SideWords(sides[0])) + Line("the other", SideWords(sides[1])) +
+           Line("control words", ControlWordsWords(words, startWord, givenWord)) +
+           Line("inputs", std::to_string(inputs.requests.size()) + " calls of " + std::to_string(callable) +
+                              " exports under each word: " + std::to_string(inputs.known) + " known-answer inputs, " +
+                              std::to_string(inputs.edges) + " edge values, " + std::to_string(inputs.random) + " random") +
+           Line("exports", MissingWords(sides[0]) + ", " + MissingWords(sides[1])) + Line("x87", MachineWords(machine));
+}
+
+// Each export one DLL lacks and the other has is a failure; returns how many.
+std::size_t FailLackedApart(const Side (&sides)[2], Findings& findings) {
+    std::size_t lackedApart = 0;
+    for (int side = 0; side < 2; ++side) {
+        const std::vector<std::string_view> apart = Lacking(sides[side], sides[1 - side], false);
+        lackedApart += apart.size();
+        if (!apart.empty()) findings.Fail(kLibraryWide, MissingCodes(std::string(sides[side].name) + " does not export", apart));
+    }
+    return lackedApart;
+}
+
+// The same requests through both DLLs, under each word in turn.
+Comparison CallBoth(Side (&sides)[2], const Inputs& inputs, const std::vector<ControlWord>& words) {
+    Comparison comparison;
+    std::vector<Request> requests = inputs.requests;
+    for (const ControlWord& word : words) {
+        for (Request& request : requests) request.controlWord = word.word;
+        const std::vector<Outcome> mine = sides[0].target.Run(requests);
+        const std::vector<Outcome> theirs = sides[1].target.Run(requests);
+        for (std::size_t i = 0; i < requests.size(); ++i) comparison.Compare(requests[i], mine[i], theirs[i]);
+    }
+    return comparison;
+}
+
+// The contracts both break and the exports both lack: the first of them on
+// the console, all of them in the report.
+void SayAlike(const Comparison& comparison, const std::string& alike, const std::vector<std::string_view>& lackedAlike,
+              Findings& findings) {
+    std::vector<std::string> lines = comparison.BreakingAlike().BreachLines("both DLLs");
+    if (!lackedAlike.empty())
+        lines.insert(lines.begin(), std::string(kLibraryWide) + "  " + MissingCodes("neither DLL exports", lackedAlike));
+    const auto listed = [&](std::size_t shown) {
+        std::string text = Line("alike", alike);
+        for (std::size_t i = 0; i < lines.size() && i < shown; ++i) text += "    " + lines[i] + "\n";
+        if (lines.size() > shown) text += "    ... and " + std::to_string(lines.size() - shown) + " more: lumicall compare --report FILE writes them all\n";
+        return text;
+    };
+    findings.Say(listed(kFailuresShown), listed(lines.size()));
+}
+
+std::string AnswersWords(const Comparison& comparison) {
+    const std::size_t differences = comparison.Differences().Differences();
+    if (differences == 0) return "all " + std::to_string(comparison.Calls()) + " calls answer alike";
+    const std::size_t exports = comparison.Differences().ExportsDiffering();
+    return std::to_string(differences) + " of " + std::to_string(comparison.Calls()) + " calls answer differently, in " +
+           std::to_string(exports) + (exports == 1 ? " export" : " exports");
+}
+
+std::string CompareVerdict(bool same, const Comparison& comparison, std::size_t callable, std::size_t words,
+                           const std::string& alike, std::size_t lackedApart) {
+    if (same)
+        return "VERDICT: SAME: the two DLLs answer alike (" + std::to_string(callable) + " exports, " +
+               std::to_string(words) + " control words, " + std::to_string(comparison.Calls()) + " calls each)" +
+               (alike.empty() ? "" : "; " + alike);
+    const std::size_t differences = comparison.Differences().Differences();
+    return "VERDICT: DIFFERENT: " + std::to_string(differences) + (differences == 1 ? " call answers" : " calls answer") +
+           " differently, " +
+           std::to_string(comparison.Breaking(0).ExportsBreaking() + comparison.Breaking(1).ExportsBreaking()) +
+           " broken contracts, " + std::to_string(lackedApart) + " exports missing";
+}
+
 // compare's work: both DLLs called with the same inputs under each word,
 // their contracts and answers held side by side.
 Verdict CompareDlls(const std::string& dll, const std::string& other, std::uint16_t startWord,
@@ -379,68 +452,23 @@ Verdict CompareDlls(const std::string& dll, const std::string& other, std::uint1
             callable.insert(entry.code);
     const Inputs inputs = InputsFor(callable);
     const std::vector<ControlWord> words = ControlWords(startWord, givenWord);
-    findings.Say(MachineFirstWords(machine) + "lumicall " + std::string(OwnVersion()) + " compare: do these two DLLs answer alike?\n\n" +
-                 Line("this DLL", SideWords(sides[0])) + Line("the other", SideWords(sides[1])) +
-                 Line("control words", ControlWordsWords(words, startWord, givenWord)) +
-                 Line("inputs", std::to_string(inputs.requests.size()) + " calls of " +
-                                    std::to_string(callable.size()) + " exports under each word: " +
-                                    std::to_string(inputs.known) + " known-answer inputs, " +
-                                    std::to_string(inputs.edges) + " edge values, " +
-                                    std::to_string(inputs.random) + " random") +
-                 Line("exports", MissingWords(sides[0]) + ", " + MissingWords(sides[1])) + Line("x87", MachineWords(machine)));
+    findings.Say(CompareHeading(machine, sides, words, startWord, givenWord, inputs, callable.size()));
     const std::vector<std::string_view> lackedAlike = Lacking(sides[0], sides[1], true);
-    std::size_t lackedApart = 0;
-    for (int side = 0; side < 2; ++side) {
-        const std::vector<std::string_view> apart = Lacking(sides[side], sides[1 - side], false);
-        lackedApart += apart.size();
-        if (!apart.empty()) findings.Fail(kLibraryWide, MissingCodes(std::string(sides[side].name) + " does not export", apart));
-    }
+    const std::size_t lackedApart = FailLackedApart(sides, findings);
 
-    Comparison comparison;
-    std::vector<Request> requests = inputs.requests;
-    for (const ControlWord& word : words) {
-        for (Request& request : requests) request.controlWord = word.word;
-        const std::vector<Outcome> mine = sides[0].target.Run(requests);
-        const std::vector<Outcome> theirs = sides[1].target.Run(requests);
-        for (std::size_t i = 0; i < requests.size(); ++i) comparison.Compare(requests[i], mine[i], theirs[i]);
-    }
+    const Comparison comparison = CallBoth(sides, inputs, words);
     findings.FailAll(comparison.Failures(names));
-    const std::size_t differences = comparison.Differences().Differences();
     findings.Say(Line("contracts", ContractWords(comparison, 0, names) + "; " + ContractWords(comparison, 1, names)));
     const std::string alike = AlikeWords(comparison.BreakingAlike(), lackedAlike.size(), machine);
-    if (!alike.empty()) {
-        std::vector<std::string> lines = comparison.BreakingAlike().BreachLines("both DLLs");
-        if (!lackedAlike.empty())
-            lines.insert(lines.begin(), std::string(kLibraryWide) + "  " + MissingCodes("neither DLL exports", lackedAlike));
-        const auto listed = [&](std::size_t shown) {
-            std::string text = Line("alike", alike);
-            for (std::size_t i = 0; i < lines.size() && i < shown; ++i) text += "    " + lines[i] + "\n";
-            if (lines.size() > shown) text += "    ... and " + std::to_string(lines.size() - shown) + " more: lumicall compare --report FILE writes them all\n";
-            return text;
-        };
-        findings.Say(listed(kFailuresShown), listed(lines.size()));
-    }
-    findings.Say(Line("answers", differences == 0
-                                     ? "all " + std::to_string(comparison.Calls()) + " calls answer alike"
-                                     : std::to_string(differences) + " of " + std::to_string(comparison.Calls()) +
-                                           " calls answer differently, in " +
-                                           std::to_string(comparison.Differences().ExportsDiffering()) +
-                                           (comparison.Differences().ExportsDiffering() == 1 ? " export" : " exports")));
+    if (!alike.empty()) SayAlike(comparison, alike, lackedAlike, findings);
+    findings.Say(Line("answers", AnswersWords(comparison)));
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     char took[32];
     std::snprintf(took, sizeof took, "%.1f s", seconds);
     findings.Say(Line("time", took));
 
-    const std::size_t failed = findings.FailureCount();
-    const std::string verdict =
-        failed == 0 ? "VERDICT: SAME: the two DLLs answer alike (" + std::to_string(callable.size()) + " exports, " +
-                          std::to_string(words.size()) + " control words, " + std::to_string(comparison.Calls()) +
-                          " calls each)" + (alike.empty() ? "" : "; " + alike)
-                    : "VERDICT: DIFFERENT: " + std::to_string(differences) +
-                          (differences == 1 ? " call answers" : " calls answer") + " differently, " +
-                          std::to_string(comparison.Breaking(0).ExportsBreaking() + comparison.Breaking(1).ExportsBreaking()) +
-                          " broken contracts, " + std::to_string(lackedApart) + " exports missing";
-    return {verdict, failed == 0, false};
+    const bool same = findings.FailureCount() == 0;
+    return {CompareVerdict(same, comparison, callable.size(), words.size(), alike, lackedApart), same, false};
 }
 
 }  // namespace

@@ -306,6 +306,55 @@ std::string ReplayHeading(const std::string& path, const Trace& trace, const Sur
                  CountsTable(survey.counts) + ProblemsText(trace, survey.misfits, survey.misfitCount);
 }
 
+// "seq 12 (line 40)": where a record stands in the trace.
+std::string RecordPlace(const Record& record) {
+    return "seq " + std::to_string(record.seq) + " (line " + std::to_string(record.inputsLine) + ")";
+}
+
+using Batch = std::vector<std::pair<Record, const ExportEntry*>>;
+
+// The next batch of records that can be called again; false once the trace is read.
+bool ReadBatch(trace::TraceReader& reader, RowsByCode& rows, Batch& usable) {
+    usable.clear();
+    bool more = true;
+    for (Record record; usable.size() < kBatch && (more = reader.Next(record));) {
+        const ExportEntry* entry = rows.Find(record.code);
+        if (Misfit(record, entry).empty() && UnreadableSlot(record) < 0) usable.emplace_back(std::move(record), entry);
+    }
+    return more;
+}
+
+// One record's call made again, held to the recorded answer.
+void JudgeReplayed(const Record& record, const ExportEntry& entry, const Request& request, const Outcome& outcome,
+                   const Trace& trace, Separators traced, Separators now, Tally& tally, CallLog& log) {
+    const auto where = [&] { return CallWords(record, request); };
+    const std::vector<std::string> breaches = Breaches(entry, outcome, PushedSlots(request));
+    if (!breaches.empty()) log.NoteBreaches(entry.code, breaches, [&] { return RecordPlace(record); });
+    if (!record.result) {
+        ++tally.unanswered;
+        if (tally.unansweredLines.size() < kFailuresShown) tally.unansweredLines.push_back("  " + where() + ": no answer in the trace (the call had not returned "
+                                        "when the trace ended, or its result line is damaged); now " + AnswerWords(entry, outcome) + "\n");
+        return;
+    }
+    if (!breaches.empty()) return;
+    if (SameAsRecorded(entry, outcome, *record.result)) {
+        ++tally.equal;
+    } else if (TextCut(record)) {
+        ++tally.cutTexts;  // not the call that was made: not held against the DLL
+    } else if (SeparatorExplains(entry, outcome, *record.result, traced, now)) {
+        if (++tally.separatorOnly <= kSeparatorOnlyShown)
+            tally.separatorExamples.push_back("  " + where() + ": recorded " +
+                                              RecordedWords(*record.result, trace.header.textBound) +
+                                              ", now " + AnswerWords(entry, outcome) + "\n");
+    } else {
+        log.NoteDifference(entry.code, [&] {
+            return RecordPlace(record) + "  with " + RequestInputsWords(request) + ", under " + Hex(record.controlWord, 4) +
+                   ": recorded " + RecordedWords(*record.result, trace.header.textBound) + ", now " +
+                   AnswerWords(entry, outcome);
+        });
+    }
+}
+
 // The second reading: each usable record called again in batches, its
 // answer held to the recorded one.
 void ReplayRecords(const std::string& path, RowsByCode& rows, Target& target, const Trace& trace, Separators traced,
@@ -313,67 +362,26 @@ void ReplayRecords(const std::string& path, RowsByCode& rows, Target& target, co
     std::string error;
     trace::TraceReader reader;
     if (!reader.Open(path, &error)) throw std::runtime_error("cannot read the trace " + path + ": " + error);
-    std::vector<std::pair<Record, const ExportEntry*>> usable;  // one batch
+    Batch usable;
     std::vector<Request> called;  // what this DLL exports, of one batch
     std::vector<std::int32_t> calledAs;  // by record of the batch: its index in called, or -1
     for (bool more = true; more;) {
-        usable.clear();
-        for (Record record; usable.size() < kBatch && (more = reader.Next(record));) {
-            const ExportEntry* entry = rows.Find(record.code);
-            if (Misfit(record, entry).empty() && UnreadableSlot(record) < 0) usable.emplace_back(std::move(record), entry);
-        }
-        const std::size_t from = 0;
+        more = ReadBatch(reader, rows, usable);
         called.clear();
         calledAs.clear();
-        for (std::size_t i = from; i < usable.size(); ++i) {
-            const bool exported = target.Exports(*usable[i].second);
+        for (const auto& [record, entry] : usable) {
+            const bool exported = target.Exports(*entry);
             calledAs.push_back(exported ? static_cast<std::int32_t>(called.size()) : -1);
-            if (exported) called.push_back(RequestOfRecord(usable[i].first, *usable[i].second));
+            if (exported) called.push_back(RequestOfRecord(record, *entry));
         }
         const std::vector<Outcome> outcomes = target.Run(called);
-
         for (std::size_t i = 0; i < calledAs.size(); ++i) {
-            const Record& record = usable[from + i].first;
-            const ExportEntry& entry = *usable[from + i].second;
+            const auto& [record, entry] = usable[i];
             ++tally.replayed;
-            if (calledAs[i] < 0) {
-                log.NoteDifference(entry.code, [&] {
-                    return "seq " + std::to_string(record.seq) + " (line " + std::to_string(record.inputsLine) +
-                           "): this DLL does not export it";
-                });
-                continue;
-            }
-            const Request& request = called[calledAs[i]];
-            const Outcome& outcome = outcomes[calledAs[i]];
-            const auto where = [&] { return CallWords(record, request); };
-            const std::vector<std::string> breaches = Breaches(entry, outcome, PushedSlots(request));
-            if (!breaches.empty())
-                log.NoteBreaches(entry.code, breaches, [&] { return "seq " + std::to_string(record.seq) + " (line " +
-                                                                    std::to_string(record.inputsLine) + ")"; });
-            if (!record.result) {
-                ++tally.unanswered;
-                if (tally.unansweredLines.size() < kFailuresShown) tally.unansweredLines.push_back("  " + where() + ": no answer in the trace (the call had not returned "
-                                                "when the trace ended, or its result line is damaged); now " + AnswerWords(entry, outcome) + "\n");
-                continue;
-            }
-            if (!breaches.empty()) continue;
-            if (SameAsRecorded(entry, outcome, *record.result)) {
-                ++tally.equal;
-            } else if (TextCut(record)) {
-                ++tally.cutTexts;  // not the call that was made: not held against the DLL
-            } else if (SeparatorExplains(entry, outcome, *record.result, traced, now)) {
-                if (++tally.separatorOnly <= kSeparatorOnlyShown)
-                    tally.separatorExamples.push_back("  " + where() + ": recorded " +
-                                                      RecordedWords(*record.result, trace.header.textBound) +
-                                                      ", now " + AnswerWords(entry, outcome) + "\n");
-            } else {
-                log.NoteDifference(entry.code, [&] {
-                    return "seq " + std::to_string(record.seq) + " (line " + std::to_string(record.inputsLine) +
-                           ")  with " + RequestInputsWords(request) + ", under " + Hex(record.controlWord, 4) +
-                           ": recorded " + RecordedWords(*record.result, trace.header.textBound) + ", now " +
-                           AnswerWords(entry, outcome);
-                });
-            }
+            if (calledAs[i] < 0)
+                log.NoteDifference(entry->code, [&] { return RecordPlace(record) + ": this DLL does not export it"; });
+            else
+                JudgeReplayed(record, *entry, called[calledAs[i]], outcomes[calledAs[i]], trace, traced, now, tally, log);
         }
     }
 }

@@ -174,37 +174,25 @@ std::vector<std::uint16_t> CombinationWords() {
     return words;
 }
 
-// verify's work: the machine, the file, its separators, its contracts, its
-// known answers under every word and its texts on threads.
-Verdict VerifyOnThisMachine(const std::string& dll, std::uint16_t startWord, std::uint16_t hostWord,
-                            std::optional<std::uint16_t> givenWord, Findings& findings) {
-    const auto started = std::chrono::steady_clock::now();
-    const MachineCheck machine = CheckThisMachine();
-    Target target = Target::Open(dll);
-    const TargetFacts& facts = target.Facts();
-    const bool tracing = FileIsTracingBuild(facts.loadedPath);
-    std::mt19937 random{std::random_device{}()};
-    if (!machine.Sound()) findings.Excuse(std::string(kMachineFaultWords));
+std::string VerifyHeading(const MachineCheck& machine, const TargetFacts& facts, bool tracing, std::uint16_t startWord,
+                          const Observed& observed, const LocaleSeparators& locale) {
+    return MachineFirstWords(machine) + "lumicall " + std::string(OwnVersion()) +
+           " verify: does this lumivextaran.dll answer exactly here?\n\n" + Line("library", facts.loadedPath) +
+           Line("version", (facts.version.empty() ? "none: this DLL carries no version resource" : facts.version) +
+                               (tracing ? " (the tracing build: it records every call)" : "")) +
+           Line("SHA-256", facts.sha256) + Line("build", ReleasedBuildWords(facts.sha256)) +
+           Line("Windows", WindowsVersionWords()) + Line("processor", ProcessorWords()) +
+           Line("control word", ControlWordWords(startWord) + ", as lumicall started") + Line("x87", MachineWords(machine)) +
+           Line("separators", "decimal " + ObservedWords(observed.decimal, observed.decimalText) + ", time " +
+                                  ObservedWords(observed.time, observed.timeText) + " in the DLL's own texts") +
+           Line("", "decimal " + TakenWords(locale.decimal, locale.decimalItem) + ", time " +
+                        TakenWords(locale.time, locale.timeItem) + " from the user's locale now (" + Hex(locale.locale, 4) + ")") +
+           "\n";
+}
 
-    const LocaleSeparators locale = LocaleSeparatorsNow();
-    const Observed observed = ObservedSeparators(target, random);
-    findings.Say(
-        MachineFirstWords(machine) + "lumicall " + std::string(OwnVersion()) + " verify: does this lumivextaran.dll answer exactly here?\n\n" +
-        Line("library", facts.loadedPath) +
-        Line("version", (facts.version.empty() ? "none: this DLL carries no version resource" : facts.version) +
-                            (tracing ? " (the tracing build: it records every call)" : "")) +
-        Line("SHA-256", facts.sha256) + Line("build", ReleasedBuildWords(facts.sha256)) +
-        Line("Windows", WindowsVersionWords()) + Line("processor", ProcessorWords()) +
-        Line("control word", ControlWordWords(startWord) + ", as lumicall started") + Line("x87", MachineWords(machine)) +
-        Line("separators", "decimal " + ObservedWords(observed.decimal, observed.decimalText) + ", time " +
-                               ObservedWords(observed.time, observed.timeText) + " in the DLL's own texts") +
-        Line("", "decimal " + TakenWords(locale.decimal, locale.decimalItem) + ", time " +
-                     TakenWords(locale.time, locale.timeItem) + " from the user's locale now (" + Hex(locale.locale, 4) + ")") +
-        "\n");
-
-    const Separators expected{locale.decimal, locale.time};
-    // A separator that cannot be read back because its export is
-    // missing is reported as missing, not twice.
+// A separator that cannot be read back because its export is missing is
+// reported as missing, not twice.
+void CheckSeparators(const Observed& observed, const LocaleSeparators& locale, Findings& findings) {
     const auto compare = [&](const char* which, const std::optional<char16_t>& seen, const std::string& answered,
                              char16_t given) {
         if (seen != given && !answered.empty())
@@ -214,7 +202,9 @@ Verdict VerifyOnThisMachine(const std::string& dll, std::uint16_t startWord, std
     };
     compare("decimal", observed.decimal, observed.decimalText, locale.decimal);
     compare("time", observed.time, observed.timeText, locale.time);
+}
 
+void VerifyContracts(Target& target, std::uint16_t hostWord, const Separators& expected, Findings& findings) {
     const ContractFindings contracts = CheckContracts(target, hostWord, expected, false);
     if (!contracts.missing.empty()) {
         std::string codes;
@@ -229,17 +219,19 @@ Verdict VerifyOnThisMachine(const std::string& dll, std::uint16_t startWord, std
                         (contracts.problems.size() == 1 ? " problem, " : " problems, ") +
                         std::to_string(contracts.missing.size()) + " exports missing";
     findings.Say(Line("contracts", std::to_string(Catalogue().size()) + " exports: " + contractWords));
+}
 
-    // Every combination of precision and rounding the table has answers
-    // for, then the host's word: the one lumicall started with (what a
-    // program gets on this machine), or --cw's.
+// Every combination of precision and rounding the table has answers for,
+// then the host's word: the one lumicall started with (what a program gets
+// on this machine), or --cw's.
+ReplayCounts VerifyKnownAnswers(Target& target, std::uint16_t hostWord, std::optional<std::uint16_t> givenWord,
+                                const Separators& expected, Findings& findings, std::mt19937& random) {
     const std::string hostRole = !givenWord ? "the word lumicall started with" : "the word given by --cw";
     const std::string cases = std::to_string(KnownCases().size()) + " cases under ";
     std::vector<std::uint16_t> words = CombinationWords();
     const bool hostIsUsual = hostWord == kExtendedWord || hostWord == kDoubleWord;
     if (!hostIsUsual) words.push_back(hostWord);
     const std::vector<ReplayCounts> counts = Replay(target, words, expected, findings, random);
-    const ReplayCounts total = Sum(counts);
     findings.Say(Line("known answers", cases + "037F (64-bit, to nearest): " + CountsWords(counts[0])));
     findings.Say(Line("", cases + "027F (53-bit, to nearest): " + CountsWords(counts[4])));
     std::vector<ReplayCounts> others;
@@ -253,34 +245,67 @@ Verdict VerifyOnThisMachine(const std::string& dll, std::uint16_t startWord, std
                               "): " + CountsWords(Sum(others))));
     if (hostIsUsual) findings.Say(Line("", hostRole + ", " + Hex(hostWord, 4) + ", is one of these"));
     else findings.Say(Line("", cases + Hex(hostWord, 4) + " (" + hostRole + "): " + CountsWords(counts.back())));
+    return Sum(counts);
+}
 
+ThreadCounts VerifyThreads(Target& target, const Separators& expected, Findings& findings) {
     const ThreadCounts threads = ReplayTextsOnThreads(target, expected, findings);
     for (const std::string& incident : target.TakeIncidents()) findings.Fail(kLibraryWide, incident);
     findings.Say(Line("threads", std::to_string(kThreads) + " threads at once, " + std::to_string(threads.texts) +
                                      " texts: " +
                                      (threads.failures == 0 ? "all hold" : std::to_string(threads.failures) + " FAIL")));
+    return threads;
+}
+
+void SayTimeTaken(std::chrono::steady_clock::time_point started, const Target& target, Findings& findings) {
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     char took[96];
     std::snprintf(took, sizeof took, "%.1f s, calls made in a worker process (%d started)", seconds,
                   target.WorkersStarted());
     findings.Say(Line("time", took));
+}
+
+std::string VerifyVerdict(const std::string& name, const MachineCheck& machine, std::size_t failed,
+                          const ReplayCounts& total, const ThreadCounts& threads) {
+    if (failed == 0)
+        return "VERDICT: PASS: " + name + " answers exactly on this machine (" + std::to_string(Catalogue().size()) +
+               " contracts, " + std::to_string(total.held) + " known answers, " + std::to_string(threads.texts) +
+               " texts on " + std::to_string(kThreads) + " threads" +
+               (total.raised == 0 ? "" : "; " + std::to_string(total.raised) +
+                                            " raised an x87 exception the word unmasks (allowed; not counted)") +
+               (total.missing == 0 ? "" : "; " + std::to_string(total.missing) + " not run") + ")";
+    const std::string failures = std::to_string(failed) + (failed == 1 ? " failure" : " failures");
+    if (!machine.Sound()) return MachineVerdict(failures + " of " + name);
+    return "VERDICT: FAIL: " + name + " does not answer as it should on this machine: " + failures;
+}
+
+// verify's work: the machine, the file, its separators, its contracts, its
+// known answers under every word and its texts on threads.
+Verdict VerifyOnThisMachine(const std::string& dll, std::uint16_t startWord, std::uint16_t hostWord,
+                            std::optional<std::uint16_t> givenWord, Findings& findings) {
+    const auto started = std::chrono::steady_clock::now();
+    const MachineCheck machine = CheckThisMachine();
+    Target target = Target::Open(dll);
+    const TargetFacts& facts = target.Facts();
+    const bool tracing = FileIsTracingBuild(facts.loadedPath);
+    std::mt19937 random{std::random_device{}()};
+    if (!machine.Sound()) findings.Excuse(std::string(kMachineFaultWords));
+
+    const LocaleSeparators locale = LocaleSeparatorsNow();
+    const Observed observed = ObservedSeparators(target, random);
+    findings.Say(VerifyHeading(machine, facts, tracing, startWord, observed, locale));
+    CheckSeparators(observed, locale, findings);
+
+    const Separators expected{locale.decimal, locale.time};
+    VerifyContracts(target, hostWord, expected, findings);
+    const ReplayCounts total = VerifyKnownAnswers(target, hostWord, givenWord, expected, findings, random);
+    const ThreadCounts threads = VerifyThreads(target, expected, findings);
+    SayTimeTaken(started, target, findings);
 
     const std::string name = facts.FileName() + (facts.version.empty() ? "" : " " + facts.version) +
                              (tracing ? " (tracing build)" : "");
     const std::size_t failed = findings.FailureCount();
-    const std::string verdict =
-        failed == 0 ? "VERDICT: PASS: " + name + " answers exactly on this machine (" +
-                          std::to_string(Catalogue().size()) + " contracts, " + std::to_string(total.held) +
-                          " known answers, " + std::to_string(threads.texts) + " texts on " +
-                          std::to_string(kThreads) + " threads" +
-                          (total.raised == 0 ? "" : "; " + std::to_string(total.raised) +
-                                                       " raised an x87 exception the word unmasks (allowed; not counted)") +
-                          (total.missing == 0 ? "" : "; " + std::to_string(total.missing) + " not run") + ")"
-                    : !machine.Sound()
-                          ? MachineVerdict(std::to_string(failed) + (failed == 1 ? " failure" : " failures") + " of " + name)
-                          : "VERDICT: FAIL: " + name + " does not answer as it should on this machine: " +
-                                std::to_string(failed) + (failed == 1 ? " failure" : " failures");
-    return {verdict, failed == 0, !machine.Sound()};
+    return {VerifyVerdict(name, machine, failed, total, threads), failed == 0, !machine.Sound()};
 }
 
 }  // namespace

@@ -163,8 +163,102 @@ std::vector<std::vector<Outcome>> Target::RunOnThreads(std::span<const std::vect
     return outcomes;
 }
 
-std::vector<std::vector<Outcome>> Target::RunLanes(std::span<const std::span<const Request>> lists,
-                                                   const RunOptions& options) {
+namespace {
+
+using Lists = std::span<const std::span<const Request>>;
+using Placed = std::vector<std::vector<std::size_t>>;  // by lane: round index -> batch index
+
+// Copies one request onto the lane's wire at `count`, its texts into the
+// lane's text area from `textUsed` on; false when they do not fit there.
+bool PlaceRequest(const Request& request, Lane& lane, std::uint32_t count, std::uint32_t& textUsed) {
+    std::uint32_t units = 0;
+    for (int t = 0; t < kMaxRequestTexts; ++t)
+        if (request.textSlot[t] >= 0) units += static_cast<std::uint32_t>(request.texts[t].size() + 8);
+    if (textUsed + units > kLaneTextUnits) return false;
+    WireRequest& wire = lane.requests[count];
+    wire.row = request.row;
+    wire.controlWord = request.controlWord;
+    wire.slotCount = std::min<std::uint8_t>(request.slotCount, kMaxPushedSlots);
+    wire.preloaded = request.preloaded;
+    std::memcpy(wire.slots, request.slots.data(), sizeof wire.slots);
+    for (int t = 0; t < kMaxRequestTexts; ++t) {
+        wire.textSlot[t] = request.textSlot[t] >= 0 && request.textSlot[t] < wire.slotCount ? request.textSlot[t] : -1;
+        if (wire.textSlot[t] < 0) continue;
+        textUsed = (textUsed + 7) & ~7u;  // 16-byte aligned texts
+        wire.textAt[t] = textUsed;
+        std::copy(request.texts[t].begin(), request.texts[t].end(), lane.textsIn + textUsed);
+        textUsed += static_cast<std::uint32_t>(request.texts[t].size());
+        lane.textsIn[textUsed++] = 0;
+    }
+    return true;
+}
+
+// Lays one round: each lane's next requests, as many as fit. A request of a
+// row given up on is answered here and not laid.
+Placed LayRound(Lists lists, std::vector<std::size_t>& next, std::vector<std::vector<Outcome>>& outcomes,
+                const std::vector<std::string>& abandoned, Shared& shared) {
+    Placed placed(lists.size());
+    for (std::size_t l = 0; l < lists.size(); ++l) {
+        Lane& lane = shared.lane[l];
+        std::uint32_t textUsed = 0, count = 0;
+        while (next[l] < lists[l].size() && count < kLaneCalls) {
+            const Request& request = lists[l][next[l]];
+            if (!abandoned[request.row].empty()) {
+                outcomes[l][next[l]++] = NotRun("not called: " + abandoned[request.row]);
+                continue;
+            }
+            if (!PlaceRequest(request, lane, count, textUsed)) break;
+            placed[l].push_back(next[l]++);
+            ++count;
+        }
+        lane.count = static_cast<LONG>(count);
+        lane.done = 0;
+        lane.inCall = 0;
+        lane.finished = 0;
+    }
+    return placed;
+}
+
+bool AnyPlaced(const Placed& placed) {
+    return std::any_of(placed.begin(), placed.end(), [](const std::vector<std::size_t>& lane) { return !lane.empty(); });
+}
+
+// Reads back what the round did. A lane the round did not finish goes on
+// from its first call not done; the call that hung or killed the worker
+// is answered so, and its row given up on.
+void TakeRound(Lists lists, const Placed& placed, const Worker::RoundResult& round, const Shared& shared,
+               std::vector<std::size_t>& next, std::vector<std::vector<Outcome>>& outcomes,
+               std::vector<std::string>& abandoned) {
+    for (std::size_t l = 0; l < lists.size(); ++l) {
+        const Lane& lane = shared.lane[l];
+        const std::size_t done = static_cast<std::size_t>(std::clamp<LONG>(LONG{lane.done}, 0, LONG{lane.count}));
+        for (std::size_t i = 0; i < done; ++i) {
+            Outcome outcome = FromWire(lane.outcomes[i], lane);
+            if (outcome.fault && outcome.fault->code == EXCEPTION_STACK_OVERFLOW)
+                abandoned[lists[l][placed[l][i]].row] = "it overflowed the stack in an earlier call";
+            if (outcome.overwrote >= 0) outcome.overwrote = static_cast<int>(placed[l][outcome.overwrote]);
+            outcomes[l][placed[l][i]] = std::move(outcome);
+        }
+        if (done < placed[l].size()) next[l] = placed[l][done];
+        if (round.end == Worker::RoundEnd::Finished || done >= placed[l].size()) continue;
+        const Request& failed = lists[l][next[l]];
+        Outcome& outcome = outcomes[l][next[l]];
+        if (round.culprit[l]) {
+            outcome.failure = round.end == Worker::RoundEnd::Hung ? Failure::Hung : Failure::WorkerDied;
+            outcome.failureWords = round.words;
+            abandoned[failed.row] = std::string(round.end == Worker::RoundEnd::Hung ? "it hung" : "it killed the worker process") +
+                                    " in an earlier call";
+            ++next[l];
+        } else if (lane.inCall) {
+            outcome = NotRun("not finished: the worker process was stopped for another thread's call");
+            ++next[l];
+        }
+    }
+}
+
+}  // namespace
+
+std::vector<std::vector<Outcome>> Target::RunLanes(Lists lists, const RunOptions& options) {
     if (lists.size() > static_cast<std::size_t>(kLanes)) throw std::logic_error("at most 8 threads at once");
     const int lanes = std::max<int>(1, static_cast<int>(lists.size()));
     std::vector<std::vector<Outcome>> outcomes(lists.size());
@@ -172,52 +266,11 @@ std::vector<std::vector<Outcome>> Target::RunLanes(std::span<const std::span<con
     std::vector<std::size_t> next(lists.size(), 0);
     Shared& shared = worker_->Memory();
     shared.keptTexts = options.keptTexts;
-    std::vector<std::string>& abandoned = abandoned_;  // by row: why it is not called again
-    abandoned.resize(Catalogue().size());
+    abandoned_.resize(Catalogue().size());  // by row: why it is not called again
 
     for (;;) {
-        // Lay the round: each lane's next requests, as many as fit.
-        std::vector<std::vector<std::size_t>> placed(lists.size());  // round index -> batch index
-        bool any = false;
-        for (std::size_t l = 0; l < lists.size(); ++l) {
-            Lane& lane = shared.lane[l];
-            std::uint32_t textUsed = 0, count = 0;
-            while (next[l] < lists[l].size() && count < kLaneCalls) {
-                const Request& request = lists[l][next[l]];
-                if (!abandoned[request.row].empty()) {
-                    outcomes[l][next[l]++] = NotRun("not called: " + abandoned[request.row]);
-                    continue;
-                }
-                std::uint32_t units = 0;
-                for (int t = 0; t < kMaxRequestTexts; ++t)
-                    if (request.textSlot[t] >= 0) units += static_cast<std::uint32_t>(request.texts[t].size() + 8);
-                if (textUsed + units > kLaneTextUnits) break;
-                WireRequest& wire = lane.requests[count];
-                wire.row = request.row;
-                wire.controlWord = request.controlWord;
-                wire.slotCount = std::min<std::uint8_t>(request.slotCount, kMaxPushedSlots);
-                wire.preloaded = request.preloaded;
-                std::memcpy(wire.slots, request.slots.data(), sizeof wire.slots);
-                for (int t = 0; t < kMaxRequestTexts; ++t) {
-                    wire.textSlot[t] = request.textSlot[t] >= 0 && request.textSlot[t] < wire.slotCount ? request.textSlot[t] : -1;
-                    if (wire.textSlot[t] < 0) continue;
-                    textUsed = (textUsed + 7) & ~7u;  // 16-byte aligned texts
-                    wire.textAt[t] = textUsed;
-                    std::copy(request.texts[t].begin(), request.texts[t].end(), lane.textsIn + textUsed);
-                    textUsed += static_cast<std::uint32_t>(request.texts[t].size());
-                    lane.textsIn[textUsed++] = 0;
-                }
-                placed[l].push_back(next[l]++);
-                ++count;
-            }
-            lane.count = static_cast<LONG>(count);
-            lane.done = 0;
-            lane.inCall = 0;
-            lane.finished = 0;
-            any |= count > 0;
-        }
-        if (!any) return outcomes;
-
+        const Placed placed = LayRound(lists, next, outcomes, abandoned_, shared);
+        if (!AnyPlaced(placed)) return outcomes;
         if (!worker_->Running()) {
             if (const std::string why = worker_->Start(); !why.empty()) {
                 for (std::size_t l = 0; l < lists.size(); ++l)
@@ -226,32 +279,7 @@ std::vector<std::vector<Outcome>> Target::RunLanes(std::span<const std::span<con
             }
         }
         const Worker::RoundResult round = worker_->RunRound(lanes);
-        for (std::size_t l = 0; l < lists.size(); ++l) {
-            const Lane& lane = shared.lane[l];
-            const std::size_t done = static_cast<std::size_t>(std::clamp<LONG>(LONG{lane.done}, 0, LONG{lane.count}));
-            for (std::size_t i = 0; i < done; ++i) {
-                Outcome outcome = FromWire(lane.outcomes[i], lane);
-                if (outcome.fault && outcome.fault->code == EXCEPTION_STACK_OVERFLOW)
-                    abandoned[lists[l][placed[l][i]].row] = "it overflowed the stack in an earlier call";
-                if (outcome.overwrote >= 0) outcome.overwrote = static_cast<int>(placed[l][outcome.overwrote]);
-                outcomes[l][placed[l][i]] = std::move(outcome);
-            }
-            // The rest of the lane goes to the next round: from the first not done.
-            if (done < placed[l].size()) next[l] = placed[l][done];
-            if (round.end == Worker::RoundEnd::Finished || done >= placed[l].size()) continue;
-            const Request& failed = lists[l][next[l]];
-            Outcome& outcome = outcomes[l][next[l]];
-            if (round.culprit[l]) {
-                outcome.failure = round.end == Worker::RoundEnd::Hung ? Failure::Hung : Failure::WorkerDied;
-                outcome.failureWords = round.words;
-                abandoned[failed.row] = std::string(round.end == Worker::RoundEnd::Hung ? "it hung" : "it killed the worker process") +
-                                        " in an earlier call";
-                ++next[l];
-            } else if (lane.inCall) {
-                outcome = NotRun("not finished: the worker process was stopped for another thread's call");
-                ++next[l];
-            }
-        }
+        TakeRound(lists, placed, round, shared, next, outcomes, abandoned_);
         if (round.end == Worker::RoundEnd::Stalled) incidents_.push_back(round.words);
         if (round.end == Worker::RoundEnd::Finished && shared.restartWanted) worker_->Stop();
     }

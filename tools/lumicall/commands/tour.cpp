@@ -50,6 +50,22 @@ std::string ArgumentWords(const SlotArgument& argument) {
     return SlotWords(where) + " = " + (argument.kind == ArgumentKind::Text ? QuotedText(argument.text) : std::string(value));
 }
 
+// A stop's answer in words, with the contract it broke or the answer it got
+// wrong; `bad` is set where it did either, or is not exported.
+std::string StopAnswer(const Target& target, const Request& request, const Outcome& outcome, const SlotFill& fill,
+                       const Separators& separators, bool& bad) {
+    const ExportEntry& entry = request.Entry();
+    bad = true;
+    if (!target.Exports(entry)) return "(not exported)";
+    const std::vector<std::string> breaches = Breaches(entry, outcome, fill.words);
+    const AnswerCheck check = breaches.empty() ? CheckAnswer(request, outcome, separators) : AnswerCheck{};
+    std::string answer = ResultWords(entry, outcome);
+    if (!breaches.empty()) answer += "  [contract broken: " + breaches.front() + "]";
+    else if (!check.wrong.empty()) answer += "  [wrong answer: " + check.wrong + "]";
+    bad = !breaches.empty() || !check.wrong.empty();
+    return answer;
+}
+
 }  // namespace
 
 int Tour(CommandLine& line) {
@@ -89,18 +105,9 @@ int Tour(CommandLine& line) {
         std::string text;
         if (family != entry.family) text += "\n" + std::string(FamilyHeading(entry.family)) + "\n";
         family = entry.family;
-        std::string answer = "(not exported)";
-        if (target.Exports(entry)) {
-            const Outcome& outcome = outcomes[i];
-            const std::vector<std::string> breaches = Breaches(entry, outcome, fills[i].words);
-            const AnswerCheck check = breaches.empty() ? CheckAnswer(requests[i], outcome, separators) : AnswerCheck{};
-            answer = ResultWords(entry, outcome);
-            if (!breaches.empty()) answer += "  [contract broken: " + breaches.front() + "]";
-            else if (!check.wrong.empty()) answer += "  [wrong answer: " + check.wrong + "]";
-            broken += !breaches.empty() || !check.wrong.empty();
-        } else {
-            ++broken;
-        }
+        bool bad = false;
+        const std::string answer = StopAnswer(target, requests[i], outcomes[i], fills[i], separators, bad);
+        broken += bad;
         // Code and body, then the arguments and the answer beneath the body.
         text += "  " + std::string(entry.code) + "  " + BodyWords(entry);
         text += givens[i].empty() ? "  → " + answer + "\n"

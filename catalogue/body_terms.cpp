@@ -37,7 +37,7 @@ constexpr std::string_view kSlotTerms[] = {"D", "I", "W"};
 
 struct RoutineParameters {
     Routine routine;
-    std::string_view parameters[3];
+    std::string_view parameters[kMaxArguments];
 };
 
 constexpr RoutineParameters kRoutineParameters[] = {

@@ -6,7 +6,6 @@
 
 #include <array>
 #include <memory>
-#include <span>
 #include <string>
 #include <string_view>
 #include <vector>

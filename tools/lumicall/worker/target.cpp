@@ -194,7 +194,8 @@ bool PlaceRequest(const Request& request, Lane& lane, std::uint32_t count, std::
 }
 
 // Lays one round: each lane's next requests, as many as fit. A request of a
-// row given up on is answered here and not laid.
+// row given up on, or one whose texts would not fit an empty lane, is
+// answered here and not laid.
 Placed LayRound(Lists lists, std::vector<std::size_t>& next, std::vector<std::vector<Outcome>>& outcomes,
                 const std::vector<std::string>& abandoned, Shared& shared) {
     Placed placed(lists.size());
@@ -207,7 +208,12 @@ Placed LayRound(Lists lists, std::vector<std::size_t>& next, std::vector<std::ve
                 outcomes[l][next[l]++] = NotRun("not called: " + abandoned[request.row]);
                 continue;
             }
-            if (!PlaceRequest(request, lane, count, textUsed)) break;
+            if (!PlaceRequest(request, lane, count, textUsed)) {
+                if (count > 0) break;  // the next round gives it the whole lane
+                outcomes[l][next[l]++] = NotRun("not called: its texts are longer than the " +
+                                                std::to_string(kLaneTextUnits) + " units a lane holds");
+                continue;
+            }
             placed[l].push_back(next[l]++);
             ++count;
         }

@@ -50,7 +50,7 @@ std::uint16_t PassThroughListed(const ExportEntry& entry, std::span<const std::u
     return 0;
 }
 
-bool DividesOnce(const ExportEntry& entry) {
+bool ExpressionDivides(const ExportEntry& entry) {
     for (const Operation& operation : ExpressionOperations(entry))
         if (operation.op == "divide" || operation.op == "reverse-divide") return true;
     return false;
@@ -60,12 +60,12 @@ bool DividesOnce(const ExportEntry& entry) {
 bool Divides(const ExportEntry& entry) {
     static const std::vector<bool> divides = [] {
         std::vector<bool> rows;
-        for (const ExportEntry& row : Catalogue()) rows.push_back(DividesOnce(row));
+        for (const ExportEntry& row : Catalogue()) rows.push_back(ExpressionDivides(row));
         return rows;
     }();
     const std::span<const ExportEntry> rows = Catalogue();
     if (&entry >= rows.data() && &entry < rows.data() + rows.size()) return divides[&entry - rows.data()];
-    return DividesOnce(entry);
+    return ExpressionDivides(entry);
 }
 
 std::uint16_t ArithmeticListed(const ExportEntry& entry, std::span<const std::uint32_t> slots) {

@@ -116,6 +116,8 @@ constexpr FamilyNote kFamilyNotes[] = {
      "MaxOf, MinOf: b on a tie or a NaN. FindText: from position 0, -1 when not found."},
 };
 
+static_assert(std::size(kFamilyNotes) == std::size(lumi::kFamilies), "the header has a note for every family");
+
 std::string_view FamilyNoteOf(Family family) {
     for (const FamilyNote& note : kFamilyNotes)
         if (note.family == family) return note.note;

@@ -328,14 +328,6 @@ std::string MissingWords(const Side& side) {
     return std::string(side.name) + " lacks " + std::to_string(side.missing.size());
 }
 
-// "<who> does not export N of M exports: CODE ...".
-std::string MissingCodes(const std::string& whoLacks, const std::vector<std::string_view>& missing) {
-    std::string codes;
-    for (std::string_view code : missing) codes += " " + std::string(code);
-    return whoLacks + " " + std::to_string(missing.size()) + " of " + std::to_string(Catalogue().size()) +
-           " exports:" + codes;
-}
-
 // The codes `side` lacks and `other` lacks too (alike), or does not (apart).
 std::vector<std::string_view> Lacking(const Side& side, const Side& other, bool alike) {
     std::vector<std::string_view> codes;

@@ -244,33 +244,33 @@ struct Survey {
     std::size_t unreadableCount = 0, usableCount = 0;
 };
 
-Survey SurveyTrace(trace::TraceReader& survey, const std::string& path, RowsByCode& rows) {
+// "seq 12 (line 40)": where a record stands in the trace.
+std::string RecordPlace(const Record& record) {
+    return "seq " + std::to_string(record.seq) + " (line " + std::to_string(record.inputsLine) + ")";
+}
+
+Survey SurveyTrace(trace::TraceReader& reader, const std::string& path, RowsByCode& rows) {
     std::string error;
-    if (!survey.Open(path, &error)) throw std::runtime_error("cannot read the trace " + path + ": " + error);
+    if (!reader.Open(path, &error)) throw std::runtime_error("cannot read the trace " + path + ": " + error);
+    Survey survey;
     std::vector<std::size_t> callsOfRow(Catalogue().size());
-    std::map<std::string, std::size_t> counts;  // by code, for the table
-    std::vector<trace::Problem> misfits;        // the first kMaxProblems, by line
-    std::size_t misfitCount = 0;
-    std::vector<std::string> unreadable;  // calls that cannot be made again as they were made (the first few)
-    std::size_t unreadableCount = 0, usableCount = 0;
-    for (Record record; survey.Next(record);) {
+    for (Record record; reader.Next(record);) {
         const ExportEntry* entry = rows.Find(record.code);
         if (entry != nullptr) ++callsOfRow[entry - Catalogue().data()];
-        else ++counts[record.code];
+        else ++survey.counts[record.code];
         if (const std::string misfit = Misfit(record, entry); !misfit.empty()) {
-            if (misfitCount++ < trace::kMaxProblems) misfits.push_back({record.inputsLine, misfit});
+            if (survey.misfitCount++ < trace::kMaxProblems) survey.misfits.push_back({record.inputsLine, misfit});
         } else if (const int slot = UnreadableSlot(record); slot >= 0) {
-            if (unreadableCount++ < kFailuresShown)
-                unreadable.push_back("  seq " + std::to_string(record.seq) + " (line " + std::to_string(record.inputsLine) +
-                                     ")  " + record.code + ": the text pointer in slot " + std::to_string(slot) +
-                                     " could not be read in the host\n");
+            if (survey.unreadableCount++ < kFailuresShown)
+                survey.unreadable.push_back("  " + RecordPlace(record) + "  " + record.code + ": the text pointer in slot " +
+                                            std::to_string(slot) + " could not be read in the host\n");
         } else {
-            ++usableCount;
+            ++survey.usableCount;
         }
     }
     for (std::size_t row = 0; row < callsOfRow.size(); ++row)
-        if (callsOfRow[row] > 0) counts[std::string(Catalogue()[row].code)] = callsOfRow[row];
-    return {std::move(counts), std::move(misfits), misfitCount, std::move(unreadable), unreadableCount, usableCount};
+        if (callsOfRow[row] > 0) survey.counts[std::string(Catalogue()[row].code)] = callsOfRow[row];
+    return survey;
 }
 
 // A trace with nothing to replay is refused before any DLL is loaded.
@@ -304,11 +304,6 @@ std::string ReplayHeading(const std::string& path, const Trace& trace, const Sur
                  Line("replayed on", facts.loadedPath + ", " + (facts.version.empty() ? "no version resource" : facts.version) +
                                          ", SHA-256 " + facts.sha256) +
                  CountsTable(survey.counts) + ProblemsText(trace, survey.misfits, survey.misfitCount);
-}
-
-// "seq 12 (line 40)": where a record stands in the trace.
-std::string RecordPlace(const Record& record) {
-    return "seq " + std::to_string(record.seq) + " (line " + std::to_string(record.inputsLine) + ")";
 }
 
 using Batch = std::vector<std::pair<Record, const ExportEntry*>>;

@@ -206,12 +206,7 @@ void CheckSeparators(const Observed& observed, const LocaleSeparators& locale, F
 
 void VerifyContracts(Target& target, std::uint16_t hostWord, const Separators& expected, Findings& findings) {
     const ContractFindings contracts = CheckContracts(target, hostWord, expected, false);
-    if (!contracts.missing.empty()) {
-        std::string codes;
-        for (std::string_view code : contracts.missing) codes += " " + std::string(code);
-        findings.Fail(kLibraryWide, "does not export " + std::to_string(contracts.missing.size()) + " of " +
-                                        std::to_string(Catalogue().size()) + " exports:" + codes);
-    }
+    if (!contracts.missing.empty()) findings.Fail(kLibraryWide, MissingCodes("does not export", contracts.missing));
     for (const Problem& problem : contracts.problems) findings.Fail(problem.code, problem.what);
     std::string contractWords = "every one keeps its calling contract";
     if (!contracts.problems.empty() || !contracts.missing.empty())

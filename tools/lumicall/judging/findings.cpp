@@ -123,6 +123,13 @@ void ReportFile::Write(const std::string& text) const {
         throw std::runtime_error("cannot write the report to " + path_ + ": " + WindowsErrorText(GetLastError()));
 }
 
+std::string MissingCodes(const std::string& whoLacks, const std::vector<std::string_view>& missing) {
+    std::string codes;
+    for (std::string_view code : missing) codes += " " + std::string(code);
+    return whoLacks + " " + std::to_string(missing.size()) + " of " + std::to_string(Catalogue().size()) +
+           " exports:" + codes;
+}
+
 std::string SeparatorWords(char16_t separator) {
     return separator == 0 ? "none" : QuotedText(std::u16string(1, separator));
 }

@@ -100,6 +100,9 @@ private:
 
 std::string SeparatorWords(char16_t separator);
 
+// "<who> N of M exports: CODE ...", e.g. "does not export 2 of 275 exports: ...".
+std::string MissingCodes(const std::string& whoLacks, const std::vector<std::string_view>& missing);
+
 struct Observed {
     std::optional<char16_t> decimal, time;
     std::string decimalText, timeText;  // what the DLL answered

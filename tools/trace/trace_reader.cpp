@@ -324,6 +324,59 @@ bool ReadHeaderValue(fmt::HeaderKey key, Fields& f, Header& h) {
 
 bool IsCodeUnit(char c) { return c == 'I' || c == 'i' || c == '1'; }
 
+const fmt::ResultKindLine* ResultKindNamed(std::string_view name) {
+    for (const fmt::ResultKindLine& kind : fmt::kResultKinds)
+        if (kind.name == name) return &kind;
+    return nullptr;
+}
+
+// A ret line's bits into `result`: `digits` hex digits, or for a double
+// one that no double holds, the x87 register's sign and exponent, then
+// its significand.
+bool ReadResultBits(std::string_view bits, std::size_t digits, Result& result) {
+    if (result.kind == ResultKind::Double && bits.size() == fmt::kX87Digits) {
+        const auto high = ParseHex(bits.substr(0, 4), 4);
+        const auto low = ParseHex(bits.substr(4), fmt::kDoubleDigits);
+        if (!high || !low) return false;
+        result.notADouble = true;
+        result.x87High = static_cast<std::uint16_t>(*high);
+        result.x87Low = *low;
+        return true;
+    }
+    const auto value = ParseHex(bits, digits);
+    if (!value) return false;
+    result.bits = *value;
+    return true;
+}
+
+// The value the writer writes after a word's, an integer's or a double's bits.
+std::string ValueText(const Result& result) {
+    const auto eax = static_cast<std::uint32_t>(result.bits);
+    if (result.kind == ResultKind::Word) return DecimalText(eax);
+    if (result.kind == ResultKind::Integer)
+        return static_cast<std::int32_t>(eax) < 0 ? "-" + DecimalText(0u - eax) : DecimalText(eax);
+    return result.notADouble ? std::string(fmt::kNotADoubleValue) : HexFloatText(result.bits);
+}
+
+// A ret line's fields after the bits into `result`: why they are damaged,
+// or empty.
+std::string ReadResultValue(Fields& fields, std::uint64_t textBound, Result& result) {
+    if (result.kind == ResultKind::Text) {
+        const auto text = fields.NextText();
+        if (!text || text->state == Text::State::Unread || text->state == Text::State::Unreadable ||
+            (text->state == Text::State::Null) != (result.bits == 0))
+            return "text";
+        if (std::string fault = TextFault(*text, textBound); !fault.empty()) return fault;
+        result.text = *text;
+        return "";
+    }
+    const auto digits = fields.Next();
+    if (!digits) return "value";
+    result.digits = std::string(*digits);
+    const std::string expected = ValueText(result);
+    return result.digits == expected ? "" : "the value is not the bits' " + expected;
+}
+
 // A call line and a result line that share a sequence number, as far as read.
 struct Pending {
     std::optional<Record> call;
@@ -560,46 +613,13 @@ void TraceReader::State::ReadResult(std::string_view line, std::size_t number) {
     const auto seq = Decimal(fields.Next());
     const auto kindName = fields.Next();
     if (!seq || *seq == 0) return bad("sequence number");
-    if (!kindName) return bad("kind");
-    const fmt::ResultKindLine* kind = nullptr;
-    for (const fmt::ResultKindLine& k : fmt::kResultKinds)
-        if (k.name == *kindName) kind = &k;
+    const fmt::ResultKindLine* kind = kindName ? ResultKindNamed(*kindName) : nullptr;
     if (kind == nullptr) return bad("kind");
     Result result;
     result.kind = kind->kind;
     const auto bits = fields.Next();
-    if (!bits) return bad("bits");
-    if (kind->kind == ResultKind::Double && bits->size() == fmt::kX87Digits) {
-        const auto high = ParseHex(bits->substr(0, 4), 4);
-        const auto low = ParseHex(bits->substr(4), fmt::kDoubleDigits);
-        if (!high || !low) return bad("bits");
-        result.notADouble = true;
-        result.x87High = static_cast<std::uint16_t>(*high);
-        result.x87Low = *low;
-    } else {
-        const auto value = ParseHex(*bits, kind->bitsDigits);
-        if (!value) return bad("bits");
-        result.bits = *value;
-    }
-    if (kind->kind == ResultKind::Text) {
-        const auto text = fields.NextText();
-        if (!text || text->state == Text::State::Unread || text->state == Text::State::Unreadable ||
-            (text->state == Text::State::Null) != (result.bits == 0))
-            return bad("text");
-        if (const std::string fault = TextFault(*text, facts.header.textBound); !fault.empty()) return bad(fault);
-        result.text = *text;
-    } else {
-        const auto digits = fields.Next();
-        if (!digits) return bad("value");
-        result.digits = std::string(*digits);
-        const auto eax = static_cast<std::uint32_t>(result.bits);
-        const std::string expected =
-            kind->kind == ResultKind::Word      ? DecimalText(eax)
-            : kind->kind == ResultKind::Integer ? (static_cast<std::int32_t>(eax) < 0 ? "-" + DecimalText(0u - eax) : DecimalText(eax))
-            : result.notADouble                 ? std::string(fmt::kNotADoubleValue)
-                                                : HexFloatText(result.bits);
-        if (result.digits != expected) return bad("the value is not the bits' " + expected);
-    }
+    if (!bits || !ReadResultBits(*bits, kind->bitsDigits, result)) return bad("bits");
+    if (const std::string why = ReadResultValue(fields, facts.header.textBound, result); !why.empty()) return bad(why);
     if (!fields.AtEnd()) return bad("more fields than its kind has");
     if (*seq < nextSeq) {
         if (facts.header.wraps > 0 && *seq < facts.firstSeq) {

@@ -66,6 +66,40 @@ std::string StopAnswer(const Target& target, const Request& request, const Outco
     return answer;
 }
 
+// Each stop's slots, its arguments in words, and its request.
+struct LaidStops {
+    std::vector<SlotFill> fills;
+    std::vector<std::string> givens;
+    std::vector<Request> requests;
+};
+
+LaidStops LayStops(std::mt19937& random) {
+    LaidStops laid;
+    for (const Stop& stop : kStops) {
+        const ExportEntry& entry = EntryFor(stop.code);
+        std::vector<SlotArgument> arguments;
+        std::string given;
+        for (std::string_view spelling : stop.arguments) {
+            arguments.push_back(ParseArgument(spelling));
+            given += (given.empty() ? "" : ", ") + ArgumentWords(arguments.back());
+        }
+        laid.fills.push_back(FillSlots(entry, arguments, random));
+        laid.givens.push_back(given);
+    }
+    for (std::size_t i = 0; i < laid.fills.size(); ++i)
+        laid.requests.push_back(RequestOf(EntryFor(kStops[i].code), laid.fills[i], kDefaultControlWord));
+    return laid;
+}
+
+std::string TourVerdict(int broken) {
+    if (broken == 0)
+        return "\nEvery call kept its contract and answered as the models say. More: lumicall list, "
+               "lumicall call CODE ARG..., lumicall check\n";
+    const char* what = broken == 1 ? " call broke its contract or answered wrongly"
+                                   : " calls broke their contract or answered wrongly";
+    return "\n" + std::to_string(broken) + what + ": run lumicall check\n";
+}
+
 }  // namespace
 
 int Tour(CommandLine& line) {
@@ -79,48 +113,29 @@ int Tour(CommandLine& line) {
 
     // All stops in one batch: a stop that hangs or kills the worker is named
     // and the tour goes on with a fresh one.
-    std::vector<SlotFill> fills;
-    std::vector<std::string> givens;
-    std::vector<Request> requests;
-    for (const Stop& stop : kStops) {
-        const ExportEntry& entry = EntryFor(stop.code);
-        std::vector<SlotArgument> arguments;
-        std::string given;
-        for (std::string_view spelling : stop.arguments) {
-            arguments.push_back(ParseArgument(spelling));
-            given += (given.empty() ? "" : ", ") + ArgumentWords(arguments.back());
-        }
-        fills.push_back(FillSlots(entry, arguments, random));
-        givens.push_back(given);
-    }
-    for (std::size_t i = 0; i < fills.size(); ++i)
-        requests.push_back(RequestOf(EntryFor(kStops[i].code), fills[i], kDefaultControlWord));
-    const std::vector<Outcome> outcomes = target.Run(requests);
+    const LaidStops stops = LayStops(random);
+    const std::vector<Outcome> outcomes = target.Run(stops.requests);
     const Separators separators = SeparatorsNow();
 
     int broken = 0;
     std::optional<Family> family;
-    for (std::size_t i = 0; i < requests.size(); ++i) {
-        const ExportEntry& entry = requests[i].Entry();
+    for (std::size_t i = 0; i < stops.requests.size(); ++i) {
+        const ExportEntry& entry = stops.requests[i].Entry();
         std::string text;
         if (family != entry.family) text += "\n" + std::string(FamilyHeading(entry.family)) + "\n";
         family = entry.family;
         bool bad = false;
-        const std::string answer = StopAnswer(target, requests[i], outcomes[i], fills[i], separators, bad);
+        const std::string answer = StopAnswer(target, stops.requests[i], outcomes[i], stops.fills[i], separators, bad);
         broken += bad;
         // Code and body, then the arguments and the answer beneath the body.
+        const std::string& given = stops.givens[i];
         text += "  " + std::string(entry.code) + "  " + BodyWords(entry);
-        text += givens[i].empty() ? "  → " + answer + "\n"
-                                  : "\n" + std::string(entry.code.size() + 4, ' ') + givens[i] + "  → " + answer + "\n";
+        text += given.empty() ? "  → " + answer + "\n"
+                              : "\n" + std::string(entry.code.size() + 4, ' ') + given + "  → " + answer + "\n";
         Print(text);
         std::fflush(stdout);
     }
-    Print(broken == 0 ? "\nEvery call kept its contract and answered as the models say. More: lumicall list, "
-                        "lumicall call CODE ARG..., lumicall check\n"
-                      : "\n" + std::to_string(broken) +
-                            (broken == 1 ? " call broke its contract or answered wrongly"
-                                         : " calls broke their contract or answered wrongly") +
-                            ": run lumicall check\n");
+    Print(TourVerdict(broken));
     return broken == 0 ? kAllHeld : kContractBroken;
 }
 

@@ -118,18 +118,80 @@ bool BuildsText(const ExportEntry& entry) {
     return entry.routine == Routine::FormatFixed || entry.routine == Routine::FormatTime;
 }
 
-void RunCalls(const LoadedLibrary& library, Lane& lane);
+// The texts of the last few text-building calls, oldest first, to tell
+// whether a later call overwrote one of them.
+class KeptTexts {
+public:
+    explicit KeptTexts(int window) : window_(window) {}
 
-void RunLane(const LoadedLibrary& library, LONG laneIndex) {
-    t_lane = laneIndex;
-    Lane& lane = g_shared->lane[laneIndex];
-    RunCalls(library, lane);
-    InterlockedExchange(&lane.finished, 1);
+    bool Watches(const ExportEntry& entry) const { return window_ > 0 && BuildsText(entry); }
+
+    void Keep(const KeptText& text) {
+        kept_.push_back(text);
+        if (static_cast<int>(kept_.size()) > window_) kept_.erase(kept_.begin());
+    }
+
+    // The first kept text that no longer reads as it was copied: named in
+    // the outcome and copied again as it reads now.
+    void NoteOverwritten(Lane& lane, std::uint32_t& used, WireOutcome& outcome) const {
+        for (const KeptText& earlier : kept_) {
+            if (earlier.address == 0 || StillReads(earlier, lane)) continue;
+            outcome.overwrote = earlier.index;
+            const TextCopy now = CopyText(earlier.address, lane, used);
+            outcome.overwrittenAt = now.at;
+            outcome.overwrittenUnits = now.units;
+            return;
+        }
+    }
+
+private:
+    int window_;
+    std::vector<KeptText> kept_;
+};
+
+// The request's slots, each built text's slot pointing at its text in the lane.
+void BindSlots(const WireRequest& request, const Lane& lane, std::uint32_t (&slots)[kMaxPushedSlots]) {
+    std::memcpy(slots, request.slots, sizeof slots);
+    for (int t = 0; t < kMaxRequestTexts; ++t)
+        if (request.textSlot[t] >= 0)
+            slots[request.textSlot[t]] =
+                static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(lane.textsIn + request.textAt[t]));
+}
+
+void StartOutcome(WireOutcome& outcome, const WireRequest& request) {
+    std::memset(&outcome, 0, sizeof outcome);
+    outcome.callersPointerSlot = -1;
+    outcome.overwrote = -1;
+    outcome.record.controlWord = request.controlWord;
+    outcome.record.preloaded = std::min<int>(request.preloaded, kMaxPreloaded);
+}
+
+void NoteFault(WireOutcome& outcome, const ExportEntry& entry, const WireRequest& request, const Fault& fault) {
+    outcome.flags |= kFaulted;
+    outcome.fault = fault;
+    outcome.callersPointerSlot = CallersPointerSlot(entry, request, fault);
+    if (fault.code == EXCEPTION_STACK_OVERFLOW) InterlockedExchange(&g_shared->restartWanted, 1);
+}
+
+// The answered text, copied before anything else can call a text-building export.
+void NoteText(WireOutcome& outcome, const ExportEntry& entry, LONG index, Lane& lane, std::uint32_t& used,
+              KeptTexts& kept) {
+    const TextCopy copy = CopyText(outcome.record.eax, lane, used);
+    if (copy.fault) {
+        outcome.flags |= kTextFaulted;
+        outcome.textFault = *copy.fault;
+    }
+    if (copy.ended) outcome.flags |= kTextEnded;
+    outcome.textAt = copy.at;
+    outcome.textUnits = copy.units;
+    if (!kept.Watches(entry)) return;
+    kept.NoteOverwritten(lane, used, outcome);
+    const bool readable = !copy.fault && copy.ended;
+    kept.Keep({readable ? outcome.record.eax : 0, copy.at, copy.units, index});
 }
 
 void RunCalls(const LoadedLibrary& library, Lane& lane) {
-    const int keptTexts = std::min<int>(g_shared->keptTexts, 64);
-    std::vector<KeptText> kept;
+    KeptTexts kept(std::min<int>(g_shared->keptTexts, 64));
     std::uint32_t used = 0;
     const LONG count = lane.count;
     for (LONG i = lane.done; i < count; ++i) {
@@ -138,17 +200,9 @@ void RunCalls(const LoadedLibrary& library, Lane& lane) {
         const WireRequest& request = lane.requests[i];
         const ExportEntry& entry = Catalogue()[request.row];
         std::uint32_t slots[kMaxPushedSlots];
-        std::memcpy(slots, request.slots, sizeof slots);
-        for (int t = 0; t < kMaxRequestTexts; ++t)
-            if (request.textSlot[t] >= 0)
-                slots[request.textSlot[t]] = static_cast<std::uint32_t>(
-                    reinterpret_cast<std::uintptr_t>(lane.textsIn + request.textAt[t]));
+        BindSlots(request, lane, slots);
         WireOutcome& outcome = lane.outcomes[i];
-        std::memset(&outcome, 0, sizeof outcome);
-        outcome.callersPointerSlot = -1;
-        outcome.overwrote = -1;
-        outcome.record.controlWord = request.controlWord;
-        outcome.record.preloaded = std::min<int>(request.preloaded, kMaxPreloaded);
+        StartOutcome(outcome, request);
         const void* function = library.functions[request.row];
         InterlockedExchange(&lane.inCall, 1);
         const std::optional<Fault> fault =
@@ -156,43 +210,22 @@ void RunCalls(const LoadedLibrary& library, Lane& lane) {
                                 : Guarded([&] { SlotCall(function, slots, request.slotCount, &outcome.record); });
         // A text-building call that faulted may still have taken a buffer: it
         // counts toward the window all the same, with no text to look at.
-        if (keptTexts > 0 && BuildsText(entry) && (fault || outcome.record.eax == 0)) {
-            kept.push_back({0, 0, 0, i});
-            if (static_cast<int>(kept.size()) > keptTexts) kept.erase(kept.begin());
-        }
-        if (fault) {
-            outcome.flags |= kFaulted;
-            outcome.fault = *fault;
-            outcome.callersPointerSlot = CallersPointerSlot(entry, request, *fault);
-            if (fault->code == EXCEPTION_STACK_OVERFLOW) InterlockedExchange(&g_shared->restartWanted, 1);
-        } else if (entry.result == ValueKind::Text && outcome.record.eax != 0) {
-            // Copied before anything else can call a text-building export.
-            const TextCopy copy = CopyText(outcome.record.eax, lane, used);
-            if (copy.fault) {
-                outcome.flags |= kTextFaulted;
-                outcome.textFault = *copy.fault;
-            }
-            if (copy.ended) outcome.flags |= kTextEnded;
-            outcome.textAt = copy.at;
-            outcome.textUnits = copy.units;
-            if (keptTexts > 0 && BuildsText(entry)) {
-                for (const KeptText& earlier : kept) {
-                    if (earlier.address == 0 || StillReads(earlier, lane)) continue;
-                    outcome.overwrote = earlier.index;
-                    const TextCopy now = CopyText(earlier.address, lane, used);
-                    outcome.overwrittenAt = now.at;
-                    outcome.overwrittenUnits = now.units;
-                    break;
-                }
-                const bool readable = !copy.fault && copy.ended;
-                kept.push_back({readable ? outcome.record.eax : 0, copy.at, copy.units, i});
-                if (static_cast<int>(kept.size()) > keptTexts) kept.erase(kept.begin());
-            }
-        }
+        if (kept.Watches(entry) && (fault || outcome.record.eax == 0)) kept.Keep({0, 0, 0, i});
+        if (fault)
+            NoteFault(outcome, entry, request, *fault);
+        else if (entry.result == ValueKind::Text && outcome.record.eax != 0)
+            NoteText(outcome, entry, i, lane, used, kept);
         if (!fault && entry.result != ValueKind::Text) outcome.flags |= kTextEnded;
         InterlockedExchange(&lane.inCall, 0);
         InterlockedExchange(&lane.done, i + 1);
     }
+}
+
+void RunLane(const LoadedLibrary& library, LONG laneIndex) {
+    t_lane = laneIndex;
+    Lane& lane = g_shared->lane[laneIndex];
+    RunCalls(library, lane);
+    InterlockedExchange(&lane.finished, 1);
 }
 
 DWORD WINAPI LaneThread(void* context) {

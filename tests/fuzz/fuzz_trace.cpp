@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <set>
 #include <string>
 #include <string_view>
 
@@ -20,8 +21,11 @@ const std::string kHeader =
 
 void Check(std::string_view file) {
     const lumi::trace::Trace trace = lumi::trace::ParseTrace(file);
-    for (std::size_t i = 1; i < trace.records.size(); ++i) REQUIRE(trace.records[i - 1].seq < trace.records[i].seq);
+    // Each number once, in order but for late calls.
+    std::set<std::uint64_t> seqs;
     for (const auto& record : trace.records) {
+        REQUIRE(seqs.insert(record.seq).second);
+        REQUIRE(trace.firstSeq <= record.seq && record.seq <= trace.lastSeq);
         REQUIRE(record.inputsLine > 0);
         REQUIRE(record.result.has_value() == (record.resultLine > 0));
         for (const auto& text : record.texts) {

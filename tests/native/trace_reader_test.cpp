@@ -273,7 +273,8 @@ TEST(TraceReader, NamesASummaryThatDisagreesWithTheRecords) {
 }
 
 // A wrapped area holds the newest calls first, then the oldest after the
-// blanked rest of an old line; the reader gives them oldest first.
+// blanked rest of an old line; the reader gives them oldest first. A call
+// written late among the newest is not taken for the oldest.
 TEST(TraceReader, ReadsAWrappedAreaOldestFirst) {
     std::string header = kHeader;
     header.replace(header.find("wrapped 0000000000"), 18, "wrapped 0000000001");
@@ -285,13 +286,59 @@ TEST(TraceReader, ReadsAWrappedAreaOldestFirst) {
         return lines;
     };
     constexpr std::uint64_t kOldest = 100, kNewest = kOldest + 2 * kOrderWindow;
-    const Trace trace = ParseTrace(header + calls(kNewest - 9, kNewest) + "      \n" + calls(kOldest, kNewest - 10) +
-                                   "    \nsummary\ntotal 0\nend\n");
+    const std::string tail = "    \nsummary\ntotal 0\nend\n";
+    const Trace trace = ParseTrace(header + calls(kNewest - 9, kNewest) + "      \n" + calls(kOldest, kNewest - 10) + tail);
     EXPECT_TRUE(trace.problems.empty()) << trace.problems.front().line << ": " << trace.problems.front().what;
     ASSERT_EQ(trace.records.size(), kNewest - kOldest + 1);
     for (std::size_t i = 0; i < trace.records.size(); ++i) ASSERT_EQ(trace.records[i].seq, kOldest + i);
     EXPECT_EQ(trace.droppedCalls, kOldest - 1);
     EXPECT_TRUE(trace.ended);
+
+    // More than a window of the newest calls after the late one.
+    constexpr std::uint64_t kLate = kOldest + 50, kWrapped = kNewest - kOrderWindow / 2, kLast = kNewest + kOrderWindow;
+    const Trace late = ParseTrace(header + calls(kWrapped, kWrapped + 4) + calls(kLate, kLate) + calls(kWrapped + 5, kLast) +
+                                  "      \n" + calls(kOldest, kLate - 1) + calls(kLate + 1, kWrapped - 1) + tail);
+    EXPECT_TRUE(late.problems.empty()) << late.problems.front().line << ": " << late.problems.front().what;
+    EXPECT_EQ(late.records.size(), kLast - kOldest + 1);
+    EXPECT_EQ(late.droppedCalls, kOldest - 1);
+}
+
+// A thread held up between taking its number and writing its lines
+// (preempted, or waiting on the recorder's lock) writes them after many
+// other calls': they are matched all the same. A number that comes twice
+// is still named.
+TEST(TraceReader, MatchesLinesThatComeMoreThanAWindowLate) {
+    constexpr std::uint64_t kCalls = kOrderWindow + 100, kLateCall = 5, kLateResult = 9;
+    auto call = [](std::uint64_t seq) {
+        return "call " + std::to_string(seq) + " 1 " + std::to_string(seq) + " iI11IIii1I 00401000 037F\n";
+    };
+    auto ret = [](std::uint64_t seq) { return "ret " + std::to_string(seq) + " word 00000000 0\n"; };
+    std::string lines = kHeader;
+    for (std::uint64_t seq = 1; seq <= kCalls; ++seq) {
+        if (seq != kLateCall) lines += call(seq);
+        if (seq != kLateCall && seq != kLateResult) lines += ret(seq);
+    }
+    lines += call(kLateCall) + ret(kLateResult) + ret(kLateCall);
+    const std::string summary = "summary\ncalls iI11IIii1I " + std::to_string(kCalls) + "\ntotal " +
+                                std::to_string(kCalls) + "\nend\n";
+
+    const Trace trace = ParseTrace(lines + summary);
+    EXPECT_TRUE(trace.problems.empty()) << trace.problems.front().line << ": " << trace.problems.front().what;
+    ASSERT_EQ(trace.records.size(), kCalls);
+    std::vector<std::uint64_t> seqs;
+    for (const Record& record : trace.records) {
+        EXPECT_TRUE(record.result) << "seq " << record.seq;
+        seqs.push_back(record.seq);
+    }
+    std::sort(seqs.begin(), seqs.end());
+    for (std::size_t i = 0; i < seqs.size(); ++i) ASSERT_EQ(seqs[i], i + 1);
+    EXPECT_EQ(trace.firstSeq, 1u);
+    EXPECT_EQ(trace.lastSeq, kCalls);
+    EXPECT_FALSE(trace.LastRecordCut());
+
+    const Trace twice = ParseTrace(lines + call(kLateCall) + summary);
+    EXPECT_TRUE(std::any_of(twice.problems.begin(), twice.problems.end(),
+                            [](const Problem& p) { return p.what == "sequence number 5 comes again"; }));
 }
 
 // The fixtures the lumicall tests replay read as the recorder writes: a

@@ -71,7 +71,7 @@ private:
             exported.firstTicks = record.ticks;
         }
         ++exported.calls;
-        exported.lastTicks = record.ticks;
+        exported.lastTicks = std::max(exported.lastTicks, record.ticks);  // a late call comes out of order
         if (exported.inputs.size() < kDistinctInputsKept) {
             exported.inputs.insert(InputsHash(record, exported.entry));
         } else if (!exported.moreInputs) {

@@ -400,6 +400,14 @@ struct TraceReader::State {
     Trace facts;
     std::map<std::uint64_t, Pending> pending;  // the out-of-order window
     std::uint64_t nextSeq = 0;                 // 0: not known (a wrapped trace's first)
+    // Calls the window passed by: a thread that took its number and was then
+    // held up (preempted, or waiting on the recorder's lock) writes its lines
+    // late. Their numbers are awaited, as ranges [first, end); a late call
+    // line waits among the stragglers for its result; a completed straggler
+    // is given next, out of sequence order.
+    std::map<std::uint64_t, std::uint64_t> awaited;
+    std::map<std::uint64_t, Record> stragglers;
+    std::deque<Record> lateRecords;
     bool inSummary = false;
     bool finished = false;  // every line read
     bool done = false;      // every record given, the facts complete
@@ -428,6 +436,12 @@ struct TraceReader::State {
     void ReadSummaryLine(std::string_view line, std::size_t number);
     bool Ready() const;
     bool Give(Record& record);
+    void Count(const Record& record);
+    void Await(std::uint64_t first, std::uint64_t end);
+    std::map<std::uint64_t, std::uint64_t>::const_iterator AwaitedRange(std::uint64_t seq) const;
+    bool TakeAwaited(std::uint64_t seq);
+    void Straggle(Record record);
+    void LetOldestStragglerGo();
     void Finish();
 };
 
@@ -492,16 +506,22 @@ bool TraceReader::State::ReadHeader(LineReader& reader) {
 // Read in order, the oldest come first, then the newest, then the summary.
 void TraceReader::State::FindSegments(std::uint64_t areaStart, std::size_t areaLine) {
     LineReader reader(*source, areaStart, source->Size(), areaLine);
-    std::optional<Line> oldest, summary;
+    std::optional<Line> oldest, candidate, summary;
     std::uint64_t highest = 0;
     for (Line line; reader.Next(line);) {
         if (!oldest && StartsWithWord(line.text, fmt::kCallWord)) {
             Fields fields(line.text);
             fields.Next();
             const auto seq = Decimal(fields.Next());
-            if (seq && *seq + kOrderWindow < highest) oldest = line;
-            if (seq) highest = std::max(highest, *seq);
-        } else if (oldest && line.text == fmt::kSummaryWord) {
+            if (!seq) continue;
+            // One call far below is a late one; the oldest begin where the
+            // next call is far below too.
+            if (*seq + kOrderWindow >= highest) candidate.reset();
+            else if (candidate) oldest = *candidate;
+            else candidate = line;
+            highest = std::max(highest, *seq);
+        } else if (line.text == fmt::kSummaryWord) {
+            if (!oldest && candidate) oldest = *candidate;  // the oldest are a single call
             summary = line;
             break;
         }
@@ -594,8 +614,10 @@ void TraceReader::State::ReadCall(std::string_view line, std::size_t number) {
         record.texts.push_back({static_cast<int>(*slot), *text});
     }
     if (record.seq < nextSeq) {
-        return Problem(number, "sequence number " + std::to_string(record.seq) +
-                                   " comes again, or more than " + std::to_string(kOrderWindow) + " calls late");
+        if (!TakeAwaited(record.seq))
+            return Problem(number, "sequence number " + std::to_string(record.seq) + " comes again");
+        ++callLinesByCode[record.code];
+        return Straggle(std::move(record));
     }
     Pending& entry = pending[record.seq];
     if (entry.call) {
@@ -622,12 +644,21 @@ void TraceReader::State::ReadResult(std::string_view line, std::size_t number) {
     if (const std::string why = ReadResultValue(fields, facts.header.textBound, result); !why.empty()) return bad(why);
     if (!fields.AtEnd()) return bad("more fields than its kind has");
     if (*seq < nextSeq) {
+        if (const auto straggler = stragglers.find(*seq); straggler != stragglers.end()) {
+            Record& record = straggler->second;
+            record.result = std::move(result);
+            record.resultLine = number;
+            lateRecords.push_back(std::move(record));
+            stragglers.erase(straggler);
+            return;
+        }
         if (facts.header.wraps > 0 && *seq < facts.firstSeq) {
             ++facts.orphanResults;
             return;
         }
-        return Problem(number, "a result for sequence number " + std::to_string(*seq) + " more than " +
-                                   std::to_string(kOrderWindow) + " calls after its call, or a second one");
+        if (AwaitedRange(*seq) != awaited.end())
+            return Problem(number, "result of sequence number " + std::to_string(*seq) + ", which has no call line");
+        return Problem(number, "a second result for sequence number " + std::to_string(*seq));
     }
     Pending& entry = pending[*seq];
     if (entry.result) return Problem(number, "a second result for sequence number " + std::to_string(*seq));
@@ -664,20 +695,33 @@ void TraceReader::State::ReadSummaryLine(std::string_view line, std::size_t numb
     Problem(number, "damaged summary line: " + Quoted(line));
 }
 
-// The lowest pending number goes once its call and result are both in and
-// it is the next number, or once the window is full.
+// A late call (completed, or let go at the end) goes first. The lowest
+// pending number goes once its call and result are both in and it is the
+// next number, or once the window is full.
 bool TraceReader::State::Ready() const {
+    if (!lateRecords.empty()) return true;
+    if (finished) return !pending.empty() || !stragglers.empty();
     if (pending.empty()) return false;
-    if (finished || pending.size() > kOrderWindow) return true;
+    if (pending.size() > kOrderWindow) return true;
     const auto& [seq, entry] = *pending.begin();
     return seq == nextSeq && entry.call && entry.result;
 }
 
-// Gives the lowest pending number's record; false when it had only a result.
+// Gives the next record; false when none could be given this time (a
+// number with only a result, or a call sent to wait for its result).
 bool TraceReader::State::Give(Record& record) {
+    if (lateRecords.empty() && pending.empty()) LetOldestStragglerGo();  // finished: they go unanswered
+    if (!lateRecords.empty()) {
+        record = std::move(lateRecords.front());
+        lateRecords.pop_front();
+        Count(record);
+        return true;
+    }
     auto node = pending.extract(pending.begin());
     const std::uint64_t seq = node.key();
     Pending& entry = node.mapped();
+    // Passed by while the lines of the numbers below may still come.
+    if (!finished && nextSeq != 0 && seq > nextSeq) Await(nextSeq, seq);
     nextSeq = seq + 1;
     if (!entry.call) {
         if (facts.header.wraps > 0 && facts.recordCount == 0) {
@@ -687,19 +731,67 @@ bool TraceReader::State::Give(Record& record) {
         }
         return false;
     }
-    if (facts.recordCount == 0) {
-        facts.firstSeq = seq;
-        if (facts.header.wraps > 0) facts.droppedCalls = seq - 1;
+    if (!entry.result && !finished) {
+        Straggle(std::move(*entry.call));
+        return false;
     }
     record = std::move(*entry.call);
     if (entry.result) {
         record.result = std::move(entry.result);
         record.resultLine = entry.resultLine;
     }
-    ++facts.recordCount;
-    facts.lastSeq = seq;
-    facts.lastUnanswered = !record.result;
+    Count(record);
     return true;
+}
+
+void TraceReader::State::Count(const Record& record) {
+    if (facts.recordCount == 0 || record.seq < facts.firstSeq) {
+        facts.firstSeq = record.seq;
+        if (facts.header.wraps > 0) facts.droppedCalls = record.seq - 1;
+    }
+    if (facts.recordCount == 0 || record.seq >= facts.lastSeq) {
+        facts.lastSeq = record.seq;
+        facts.lastUnanswered = !record.result;
+    }
+    ++facts.recordCount;
+}
+
+// The oldest are given up first: a sound trace has at most one late call
+// per thread, so only damage fills these.
+void TraceReader::State::Await(std::uint64_t first, std::uint64_t end) {
+    awaited.emplace(first, end);
+    if (awaited.size() > kLateCallsKept) awaited.erase(awaited.begin());
+}
+
+// The awaited range that holds `seq`, or none.
+std::map<std::uint64_t, std::uint64_t>::const_iterator TraceReader::State::AwaitedRange(std::uint64_t seq) const {
+    auto range = awaited.upper_bound(seq);
+    if (range == awaited.begin()) return awaited.end();
+    --range;
+    return seq < range->second ? range : awaited.end();
+}
+
+// Whether `seq` was awaited; it is not any more.
+bool TraceReader::State::TakeAwaited(std::uint64_t seq) {
+    const auto range = AwaitedRange(seq);
+    if (range == awaited.end()) return false;
+    const auto [first, end] = *range;
+    awaited.erase(range);
+    if (first < seq) Await(first, seq);
+    if (seq + 1 < end) Await(seq + 1, end);
+    return true;
+}
+
+void TraceReader::State::Straggle(Record record) {
+    const std::uint64_t seq = record.seq;
+    stragglers.emplace(seq, std::move(record));
+    if (stragglers.size() > kLateCallsKept) LetOldestStragglerGo();
+}
+
+// The oldest late call goes on unanswered.
+void TraceReader::State::LetOldestStragglerGo() {
+    lateRecords.push_back(std::move(stragglers.begin()->second));
+    stragglers.erase(stragglers.begin());
 }
 
 void TraceReader::State::Finish() {

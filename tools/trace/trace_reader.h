@@ -1,8 +1,9 @@
 // Reads a trace file of the tracing build (docs/trace-format.md) record by
 // record, in memory bounded by a constant: the header, then the records in
-// order of sequence number, then the summary and the lines it could not
-// use. Portable C++: built natively (lumitrace, tests, fuzzing) and in the
-// Windows tree (lumicall). Never throws on the file's content.
+// order of sequence number (a call whose lines came late once complete),
+// then the summary and the lines it could not use. Portable C++: built
+// natively (lumitrace, tests, fuzzing) and in the Windows tree (lumicall).
+// Never throws on the file's content.
 #pragma once
 
 #include <cstddef>
@@ -99,7 +100,7 @@ struct ExportCount {
 struct Trace {
     bool hasHeader = false;  // the first line is the magic and the header is whole
     Header header;
-    std::vector<Record> records;  // ordered by seq, each seq once
+    std::vector<Record> records;  // each seq once, by seq but for calls whose lines came late
     std::uint64_t recordCount = 0;  // records read, also when they are not kept
     bool ended = false;           // the summary's `end` is there: the DLL was unloaded
     std::vector<ExportCount> summary;
@@ -126,9 +127,11 @@ struct Trace {
 
 // At most kMaxProblems problems are listed (the rest counted in the last one).
 inline constexpr std::size_t kMaxProblems = 1000;
-// Calls whose lines may come out of order: a result later than this many
-// calls after its call line, or a call line later than this, is named.
+// Calls whose lines are put back in order. A call whose lines come later
+// than this many calls is still matched, and given once complete, out of
+// order; at most kLateCallsKept such calls are awaited at once.
 inline constexpr std::size_t kOrderWindow = 1u << 14;
+inline constexpr std::size_t kLateCallsKept = 1u << 10;
 // The longest line read; a longer one is named and skipped.
 inline constexpr std::size_t kMaxLineBytes = 64u << 10;
 
@@ -149,7 +152,8 @@ public:
     // The bytes of a whole file, kept by the caller while this reads.
     void OpenBytes(std::string_view bytes);
 
-    // The next record in sequence order; false after the last one.
+    // The next record in sequence order (a late call's once complete); false
+    // after the last one.
     bool Next(Record& record);
     const Trace& Facts() const;
 
